@@ -1,0 +1,38 @@
+# The two commands: `make run` plays the game, `make test` builds and runs every test headless.
+.PHONY: run test build bench lint format clean
+
+run:
+	@scripts/ensure-packages.sh run
+	@cmake --preset default >/dev/null
+	@cmake --build --preset default --target puckwind
+	@scripts/run-game.sh build/default/puckwind
+
+build:
+	@scripts/ensure-packages.sh build
+	cmake --preset default
+	cmake --build --preset default
+
+test:
+	@scripts/ensure-packages.sh test
+	cmake --preset default
+	cmake --build --preset default
+	ctest --preset default
+	cmake --preset asan
+	cmake --build --preset asan
+	ctest --preset asan
+
+bench:
+	@scripts/ensure-packages.sh test
+	cmake --preset default
+	cmake --build --preset default
+	scripts/run-benchmarks.sh build/default
+
+lint:
+	cmake --preset default
+	git ls-files 'src/*.cpp' 'tools/*.cpp' | xargs clang-tidy -p build/default --quiet
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build

@@ -1,0 +1,4 @@
+// The match flow: the title, serves and rallies, goals, the adaptive level, the result.
+#pragma once
+
+void EnterTitle();

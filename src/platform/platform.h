@@ -1,0 +1,170 @@
+// The platform layer: the desktop services the game was written against, on SDL2 (the game's
+// binary) or on a headless backend (tests and puckwind-sim).
+//
+// Offers: a window class and one window with a procedure; a message queue (posting from any
+// thread, one message at a time on the main thread, WM_PAINT made only when the queue is empty
+// and the window is invalid and not minimised, so repaint requests merge); activation messages;
+// default handling (WM_CLOSE destroys the window); the cursor in screen pixels; the millisecond
+// tick count; a periodic timer on a thread of its own; embedded resources; and the per-user
+// endpoint through which a second instance finds the first and other programs post commands.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/messages.h"
+
+namespace platform {
+
+struct Point {
+    int x = 0;
+    int y = 0;
+};
+
+// ---- The window and its messages -------------------------------------------------------------
+
+struct WindowClass {
+    std::string name;
+    WNDPROC proc = nullptr;
+    std::string iconResource;  // an ICON resource, or empty
+};
+
+struct WindowPlacement {
+    bool topmost = false;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// Registers the class; with a publishing backend this also claims the per-user endpoint named
+// after the class, so a second registration (in another process) fails.
+bool RegisterClass(const WindowClass& windowClass);
+// Whether a window of this class exists, in this process or, through its endpoint, in another.
+bool FindWindow(std::string_view className);
+// Makes the window and sends it WM_CREATE before returning; null when the class is unknown or
+// the native window cannot be made (or WM_CREATE returned -1).
+HWND CreateWindowEx(std::string_view className, std::string_view title,
+                    const WindowPlacement& placement);
+void ShowWindow(HWND hwnd);
+void UpdateWindow(HWND hwnd);  // an invalid window is painted now, through its procedure
+void DestroyWindow(HWND hwnd);  // sends WM_DESTROY, then closes the native window
+bool IsWindow(HWND hwnd);
+
+// Thread-safe; queued for the main thread.
+void PostMessage(HWND hwnd, unsigned message, WPARAM wParam, LPARAM lParam);
+void PostQuitMessage(int exitCode);
+LRESULT SendMessage(HWND hwnd, unsigned message, WPARAM wParam, LPARAM lParam);
+// Waits for the next message; false for WM_QUIT, whose wParam is the exit code.
+bool GetMessage(MSG* msg);
+// Takes the next message if there is one, without waiting (WM_QUIT included, as GetMessage).
+bool PeekMessage(MSG* msg);
+LRESULT DispatchMessage(const MSG& msg);
+LRESULT DefWindowProc(HWND hwnd, unsigned message, WPARAM wParam, LPARAM lParam);
+
+// Runs the modal dialog made from the DIALOG resource templateName, with proc as its procedure;
+// returns what the procedure gave EndDialog, or -1 when the dialog cannot be made.
+LRESULT DialogBoxParam(std::string_view templateName, HWND owner, WNDPROC proc, LPARAM param);
+
+// The whole client area is to be repainted; one later WM_PAINT however many requests.
+void InvalidateRect(HWND hwnd);
+bool IsIconic(HWND hwnd);
+// Validate the window for this paint; the backend's native surface is what gets drawn on.
+void BeginPaint(HWND hwnd);
+void EndPaint(HWND hwnd);
+
+// The backend's view of activation: posts WM_ACTIVATE when active or minimised changed.
+void NotifyActivation(HWND hwnd, bool active, bool minimised);
+// The backend's window was uncovered: it needs a paint (not reported to Backend::Invalidated).
+void NotifyExposed(HWND hwnd);
+
+// ---- Cursor and time ------------------------------------------------------------------------
+
+bool GetCursorPos(Point* point);  // screen pixels
+bool SetCursorPos(int x, int y);
+void ShowCursor(bool show);
+std::uint32_t GetTickCount();  // milliseconds since the system started, wrapping at 2^32
+
+// ---- Periodic timer --------------------------------------------------------------------------
+
+struct TimerCaps {
+    unsigned periodMin = 1;  // finest period in milliseconds
+    unsigned periodMax = 1000000;
+};
+using TimerCallback = void (*)(unsigned id, unsigned message, std::uintptr_t user,
+                               std::uintptr_t reserved1, std::uintptr_t reserved2);
+
+TimerCaps GetTimerCaps();
+void BeginTimerPeriod(unsigned period);
+void EndTimerPeriod(unsigned period);
+// Calls back every `delay` ms on a thread of its own, against a steady-clock schedule (late
+// calls do not push the later ones back). Returns the timer's id, 0 on failure.
+unsigned SetPeriodicTimer(unsigned delay, unsigned resolution, TimerCallback callback,
+                          std::uintptr_t user);
+// When it returns, the callback runs no more. Must not be called from the callback itself.
+void KillTimer(unsigned id);
+
+// ---- Embedded resources -----------------------------------------------------------------------
+
+struct EmbeddedResource {
+    const char* type;
+    const char* name;
+    const unsigned char* data;
+    std::size_t size;
+};
+// The table linked into the program (see cmake/EmbedResources.cmake).
+std::span<const EmbeddedResource> EmbeddedResources();
+// The bytes of a resource, type and name compared without regard to case.
+std::optional<std::span<const unsigned char>> FindResource(std::string_view type,
+                                                           std::string_view name);
+
+// ---- Backends --------------------------------------------------------------------------------
+
+// What the layer asks of the system under it. The SDL backend serves the game; the headless
+// one serves tests and puckwind-sim.
+class GlSurface;
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+    virtual bool OpenWindow(HWND hwnd, std::string_view title, const WindowPlacement& placement,
+                            std::string_view iconResource) = 0;
+    virtual void ShowWindow(HWND hwnd) = 0;
+    virtual void CloseWindow(HWND hwnd) = 0;
+    // Turns pending native events into messages; with wait, blocks until one comes or Wake().
+    virtual void PumpEvents(bool wait) = 0;
+    virtual void Wake() = 0;  // any thread
+    virtual Point CursorPos() = 0;
+    virtual void SetCursorPos(Point point) = 0;
+    virtual void ShowCursor(bool show) = 0;
+    virtual void ConfineCursor(HWND hwnd, bool confine) = 0;
+    // The single-instance endpoint: claim it for a class, or look for another process's.
+    virtual bool PublishClass(std::string_view className) = 0;
+    virtual bool ClassPublished(std::string_view className) = 0;
+    // Told of every InvalidateRect the program makes (the sim traces them).
+    virtual void Invalidated(HWND) {}
+    // An OpenGL 3.3 core context drawing into the window; null where there is none.
+    virtual std::unique_ptr<GlSurface> CreateGlSurface(HWND hwnd);
+};
+
+// What the 3D layer draws into: an OpenGL 3.3 core context bound to a window.
+class GlSurface {
+public:
+    virtual ~GlSurface() = default;
+    virtual void MakeCurrent() = 0;
+    virtual void Present() = 0;  // shows what was drawn
+    virtual int Width() const = 0;
+    virtual int Height() const = 0;
+};
+
+void SetBackend(std::unique_ptr<Backend> backend);
+Backend& CurrentBackend();
+// The window of the first class registered, if it exists: where outside commands go.
+HWND MainWindow();
+
+}  // namespace platform
