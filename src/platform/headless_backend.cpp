@@ -18,4 +18,20 @@ void HeadlessBackend::Wake() {
     woken_.notify_one();
 }
 
+unsigned HeadlessBackend::StartTimer(unsigned delay, TimerCallback callback,
+                                     std::uintptr_t user) {
+    if (ticks_ == Ticks::Real) {
+        return Backend::StartTimer(delay, callback, user);
+    }
+    return static_cast<unsigned>(++manualTimers_);
+}
+
+void HeadlessBackend::StopTimer(unsigned id) {
+    if (ticks_ == Ticks::Real) {
+        Backend::StopTimer(id);
+    } else if (manualTimers_ > 0) {
+        --manualTimers_;
+    }
+}
+
 }  // namespace platform

@@ -11,6 +11,11 @@ namespace platform {
 
 class HeadlessBackend : public Backend {
 public:
+    enum class Ticks { Real, Manual };
+    // With Ticks::Manual a timer is accepted but never fires: whoever drives the backend posts
+    // the timer's messages itself, so a run is the same every time.
+    explicit HeadlessBackend(Ticks ticks = Ticks::Real) : ticks_(ticks) {}
+
     bool OpenWindow(HWND, std::string_view, const WindowPlacement&, std::string_view) override {
         return true;
     }
@@ -25,9 +30,15 @@ public:
     bool PublishClass(std::string_view) override { return true; }
     bool ClassPublished(std::string_view) override { return false; }
 
+    unsigned StartTimer(unsigned delay, TimerCallback callback, std::uintptr_t user) override;
+    void StopTimer(unsigned id) override;
+
     bool CursorShown() const { return cursorShown_; }
+    bool TimerRunning() const { return manualTimers_ > 0; }
 
 private:
+    Ticks ticks_;
+    int manualTimers_ = 0;
     Point cursor_;
     bool cursorShown_ = true;
     std::mutex lock_;

@@ -150,6 +150,9 @@ public:
     virtual void Invalidated(HWND) {}
     // An OpenGL 3.3 core context drawing into the window; null where there is none.
     virtual std::unique_ptr<GlSurface> CreateGlSurface(HWND hwnd);
+    // The periodic timer behind SetPeriodicTimer/KillTimer; by default a thread of its own.
+    virtual unsigned StartTimer(unsigned delay, TimerCallback callback, std::uintptr_t user);
+    virtual void StopTimer(unsigned id);
 };
 
 // What the 3D layer draws into: an OpenGL 3.3 core context bound to a window.

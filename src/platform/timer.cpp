@@ -64,6 +64,12 @@ unsigned SetPeriodicTimer(unsigned delay, unsigned, TimerCallback callback, std:
     if (delay == 0 || callback == nullptr) {
         return 0;
     }
+    return CurrentBackend().StartTimer(delay, callback, user);
+}
+
+void KillTimer(unsigned id) { CurrentBackend().StopTimer(id); }
+
+unsigned Backend::StartTimer(unsigned delay, TimerCallback callback, std::uintptr_t user) {
     std::lock_guard lock(T().lock);
     const unsigned id = T().nextId++;
     auto timer = std::make_unique<Timer>();
@@ -72,7 +78,7 @@ unsigned SetPeriodicTimer(unsigned delay, unsigned, TimerCallback callback, std:
     return id;
 }
 
-void KillTimer(unsigned id) {
+void Backend::StopTimer(unsigned id) {
     std::unique_ptr<Timer> timer;
     {
         std::lock_guard lock(T().lock);
