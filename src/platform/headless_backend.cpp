@@ -18,8 +18,7 @@ void HeadlessBackend::Wake() {
     woken_.notify_one();
 }
 
-unsigned HeadlessBackend::StartTimer(unsigned delay, TimerCallback callback,
-                                     std::uintptr_t user) {
+unsigned HeadlessBackend::StartTimer(unsigned delay, TimerCallback callback, std::uintptr_t user) {
     if (ticks_ == Ticks::Real) {
         return Backend::StartTimer(delay, callback, user);
     }

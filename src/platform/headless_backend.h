@@ -10,7 +10,7 @@
 namespace platform {
 
 class HeadlessBackend : public Backend {
-public:
+  public:
     enum class Ticks { Real, Manual };
     // With Ticks::Manual a timer is accepted but never fires: whoever drives the backend posts
     // the timer's messages itself, so a run is the same every time.
@@ -36,7 +36,7 @@ public:
     bool CursorShown() const { return cursorShown_; }
     bool TimerRunning() const { return manualTimers_ > 0; }
 
-private:
+  private:
     Ticks ticks_;
     int manualTimers_ = 0;
     Point cursor_;

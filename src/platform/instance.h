@@ -14,7 +14,7 @@
 namespace platform {
 
 class InstanceEndpoint {
-public:
+  public:
     using Deliver = std::function<void(unsigned message, WPARAM wParam)>;
     // Claims the endpoint, or returns null when another process holds it. Accepted messages
     // are handed to deliver on the endpoint's own thread.
@@ -23,7 +23,7 @@ public:
     InstanceEndpoint(const InstanceEndpoint&) = delete;
     InstanceEndpoint& operator=(const InstanceEndpoint&) = delete;
 
-private:
+  private:
     InstanceEndpoint(int socket, Deliver deliver);
     void Serve();
     int socket_;

@@ -45,6 +45,8 @@ struct WindowPlacement {
 // Registers the class; with a publishing backend this also claims the per-user endpoint named
 // after the class, so a second registration (in another process) fails.
 bool RegisterClass(const WindowClass& windowClass);
+// Forgets the class (and gives up its endpoint with the backend that published it).
+void UnregisterClass(std::string_view className);
 // Whether a window of this class exists, in this process or, through its endpoint, in another.
 bool FindWindow(std::string_view className);
 // Makes the window and sends it WM_CREATE before returning; null when the class is unknown or
@@ -52,7 +54,7 @@ bool FindWindow(std::string_view className);
 HWND CreateWindowEx(std::string_view className, std::string_view title,
                     const WindowPlacement& placement);
 void ShowWindow(HWND hwnd);
-void UpdateWindow(HWND hwnd);  // an invalid window is painted now, through its procedure
+void UpdateWindow(HWND hwnd);   // an invalid window is painted now, through its procedure
 void DestroyWindow(HWND hwnd);  // sends WM_DESTROY, then closes the native window
 bool IsWindow(HWND hwnd);
 
@@ -130,7 +132,7 @@ std::optional<std::span<const unsigned char>> FindResource(std::string_view type
 class GlSurface;
 
 class Backend {
-public:
+  public:
     virtual ~Backend() = default;
     virtual bool OpenWindow(HWND hwnd, std::string_view title, const WindowPlacement& placement,
                             std::string_view iconResource) = 0;
@@ -146,6 +148,7 @@ public:
     // The single-instance endpoint: claim it for a class, or look for another process's.
     virtual bool PublishClass(std::string_view className) = 0;
     virtual bool ClassPublished(std::string_view className) = 0;
+    virtual void WithdrawClass(std::string_view) {}
     // Told of every InvalidateRect the program makes (the sim traces them).
     virtual void Invalidated(HWND) {}
     // An OpenGL 3.3 core context drawing into the window; null where there is none.
@@ -157,7 +160,7 @@ public:
 
 // What the 3D layer draws into: an OpenGL 3.3 core context bound to a window.
 class GlSurface {
-public:
+  public:
     virtual ~GlSurface() = default;
     virtual void MakeCurrent() = 0;
     virtual void Present() = 0;  // shows what was drawn

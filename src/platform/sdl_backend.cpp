@@ -19,7 +19,7 @@ namespace platform {
 namespace {
 
 class SdlGlSurface : public GlSurface {
-public:
+  public:
     SdlGlSurface(SDL_Window* window, SDL_GLContext context) : window_(window), context_(context) {}
     ~SdlGlSurface() override { SDL_GL_DeleteContext(context_); }
     void MakeCurrent() override { SDL_GL_MakeCurrent(window_, context_); }
@@ -37,7 +37,7 @@ public:
         return h;
     }
 
-private:
+  private:
     SDL_Window* window_;
     SDL_GLContext context_;
 };
@@ -69,7 +69,7 @@ LPARAM PackPoint(int x, int y) {
 }
 
 class SdlBackend : public Backend {
-public:
+  public:
     explicit SdlBackend(std::uint32_t wakeEvent) : wakeEvent_(wakeEvent) {}
     ~SdlBackend() override {
         endpoint_.reset();
@@ -163,6 +163,8 @@ public:
 
     bool ClassPublished(std::string_view className) override { return InstanceExists(className); }
 
+    void WithdrawClass(std::string_view) override { endpoint_.reset(); }
+
     std::unique_ptr<GlSurface> CreateGlSurface(HWND hwnd) override {
         SDL_Window* window = Find(hwnd);
         if (window == nullptr) {
@@ -175,7 +177,7 @@ public:
         return std::make_unique<SdlGlSurface>(window, context);
     }
 
-private:
+  private:
     SDL_Window* Find(HWND hwnd) {
         auto it = windows_.find(hwnd);
         return it == windows_.end() ? nullptr : it->second;

@@ -54,7 +54,9 @@ void RunTimer(const std::stop_token& stop, unsigned id, unsigned delay, TimerCal
 
 }  // namespace
 
-TimerCaps GetTimerCaps() { return {}; }
+TimerCaps GetTimerCaps() {
+    return {};
+}
 
 // The schedule is kept by a steady clock, whose resolution is already finer than a millisecond.
 void BeginTimerPeriod(unsigned) {}
@@ -67,7 +69,9 @@ unsigned SetPeriodicTimer(unsigned delay, unsigned, TimerCallback callback, std:
     return CurrentBackend().StartTimer(delay, callback, user);
 }
 
-void KillTimer(unsigned id) { CurrentBackend().StopTimer(id); }
+void KillTimer(unsigned id) {
+    CurrentBackend().StopTimer(id);
+}
 
 unsigned Backend::StartTimer(unsigned delay, TimerCallback callback, std::uintptr_t user) {
     std::lock_guard lock(T().lock);
@@ -94,8 +98,8 @@ void Backend::StopTimer(unsigned id) {
 }
 
 std::uint32_t GetTickCount() {
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-        Clock::now().time_since_epoch());
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch());
     return static_cast<std::uint32_t>(ms.count());
 }
 

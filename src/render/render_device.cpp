@@ -2,8 +2,12 @@
 // nothing.
 #include "render/render.h"
 
-int CreateRenderObjects(platform::HWND) { return 1; }
-int CreateRenderDevice(platform::HWND) { return 1; }
+int CreateRenderObjects(platform::HWND) {
+    return 1;
+}
+int CreateRenderDevice(platform::HWND) {
+    return 1;
+}
 void RenderActivate(platform::WPARAM) {}
 void RenderPaint(platform::HWND) {}
 void ReleaseRender() {}

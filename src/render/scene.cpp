@@ -1,8 +1,10 @@
 // Until the scene is built in the 3D layer, the operations keep only their results.
-#include "render/display.h"
 #include "render/scene.h"
+#include "render/display.h"
 
-int BuildScene() { return 1; }
+int BuildScene() {
+    return 1;
+}
 void PlaceBodyFrame(unsigned, double, double, double) {}
 void ShowScore(int, int) {}
 void ShowBanner(int) {}

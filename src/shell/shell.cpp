@@ -3,12 +3,12 @@
 // The procedure never calls the game by name: input and ticks go to whatever stands in the
 // handler slots, which each state of the match fills. A slot is read once, before its call,
 // so a handler that replaces its own slot runs to its end and the new one takes the next message.
+#include "shell/shell.h"
 #include "game/match.h"
 #include "game/playfield.h"
 #include "render/render.h"
 #include "render/scene.h"
 #include "render/settings.h"
-#include "shell/shell.h"
 #include "shell/tick_timer.h"
 #include "sound/sound.h"
 

@@ -9,7 +9,7 @@
 
 struct ShellState {
     std::atomic<platform::HWND> mainWindow{nullptr};  // also read by the tick timer's thread
-    std::uint32_t appActive = 0;    // wParam of the last WM_ACTIVATE, kept whole; nonzero = active
+    std::uint32_t appActive = 0;  // wParam of the last WM_ACTIVATE, kept whole; nonzero = active
     std::atomic<std::int32_t> inTick{0};  // 1 while onTick runs; read by the tick timer's thread
 };
 extern ShellState shell;

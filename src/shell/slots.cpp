@@ -4,4 +4,6 @@
 ShellState shell;
 HandlerSlots handlers;
 
-void ClearHandlers() { handlers = HandlerSlots{}; }
+void ClearHandlers() {
+    handlers = HandlerSlots{};
+}

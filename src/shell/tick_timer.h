@@ -12,5 +12,5 @@ extern std::uint32_t tickTimerId;  // 0 when no timer runs
 unsigned TickDelay(unsigned periodMin);
 int StartTickTimer();  // 1 when the timer runs
 void StopTickTimer();  // no tick is posted after it returns
-void TickTimerCallback(unsigned id, unsigned message, std::uintptr_t user,
-                       std::uintptr_t reserved1, std::uintptr_t reserved2);
+void TickTimerCallback(unsigned id, unsigned message, std::uintptr_t user, std::uintptr_t reserved1,
+                       std::uintptr_t reserved2);

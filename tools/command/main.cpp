@@ -11,7 +11,9 @@ int main(int argc, char** argv) {
     const char* text = argc == 2 ? argv[1] : "";
     const char* end = text + std::strlen(text);
     if (argc != 2 || std::from_chars(text, end, id).ptr != end || *text == '\0') {
-        std::fprintf(stderr, "usage: puckwind-command ID   (40001 closes the game, 40002 opens the render settings)\n");
+        std::fprintf(stderr,
+                     "usage: puckwind-command ID   (40001 closes the game, 40002 opens the render "
+                     "settings)\n");
         return 2;
     }
     switch (platform::SendToInstance("PUCKWIND", platform::WM_COMMAND, id)) {
