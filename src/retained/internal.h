@@ -26,7 +26,9 @@ struct GpuMesh {
         int first;
         int count;
     };
-    std::vector<Range> ranges;    // triangles grouped by texture
+    std::vector<Range> ranges;  // triangles grouped by texture
+    int edgeFirst = 0;          // then each face's edges, as line segments
+    int edgeCount = 0;
     std::vector<float> scratch;   // the interleaved vertices being copied; kept for reuse
     std::vector<Vector> normals;  // per-vertex normal sums, kept for reuse
 };
