@@ -20,7 +20,7 @@ namespace platform {
 namespace {
 
 class SdlGlSurface : public GlSurface {
-  public:
+public:
     SdlGlSurface(SDL_Window* window, SDL_GLContext context) : window_(window), context_(context) {}
     ~SdlGlSurface() override { SDL_GL_DeleteContext(context_); }
     void MakeCurrent() override { SDL_GL_MakeCurrent(window_, context_); }
@@ -38,7 +38,7 @@ class SdlGlSurface : public GlSurface {
         return h;
     }
 
-  private:
+private:
     SDL_Window* window_;
     SDL_GLContext context_;
 };
@@ -70,7 +70,7 @@ LPARAM PackPoint(int x, int y) {
 }
 
 class SdlBackend : public Backend {
-  public:
+public:
     explicit SdlBackend(std::uint32_t wakeEvent) : wakeEvent_(wakeEvent) {}
     ~SdlBackend() override {
         endpoint_.reset();
@@ -232,7 +232,7 @@ class SdlBackend : public Backend {
         }
     }
 
-  private:
+private:
     // Some drivers grant full screen at the desktop's size: only the mode asked for counts.
     static bool ModeGranted(SDL_Window* window, const SDL_DisplayMode& wanted) {
         SDL_DisplayMode got{};
