@@ -263,8 +263,9 @@ bool Renderer::Owns(const std::weak_ptr<Renderer>& owner, const Renderer* record
 void Renderer::Upload(MeshImpl& mesh) {
     GpuMesh& gpu = mesh.gpu;
     if (!Owns(gpu.owner, gpu.ownerId)) {
-        // Copies made in another context are that context's to free.
-        gpu = GpuMesh{};
+        // A copy made in another context is freed there, if that context still exists.
+        ReleaseGpuMesh(gpu);
+        surface_->MakeCurrent();
         gpu.owner = weak_from_this();
         gpu.ownerId = this;
         glGenVertexArrays(1, &gpu.vertexArray);
@@ -352,7 +353,8 @@ unsigned Renderer::TextureName(TextureImpl& texture) {
     if (Owns(gpu.owner, gpu.ownerId)) {
         return gpu.name;
     }
-    gpu = GpuTexture{};
+    ReleaseGpuTexture(gpu);
+    surface_->MakeCurrent();
     gpu.owner = weak_from_this();
     gpu.ownerId = this;
     glGenTextures(1, &gpu.name);
