@@ -9,6 +9,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/display_mode.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -20,6 +21,8 @@ struct Window {
     bool active = false;
     bool destroyed = false;
     WPARAM lastActivation = WA_INACTIVE;
+    int width = 0;
+    int height = 0;
 };
 
 namespace {
@@ -107,6 +110,8 @@ HWND CreateWindowEx(std::string_view className, std::string_view title,
     }
     auto window = std::make_unique<Window>();
     window->windowClass = *windowClass;
+    window->width = placement.width;
+    window->height = placement.height;
     HWND hwnd = window.get();
     if (!CurrentBackend().OpenWindow(hwnd, title, placement, windowClass->iconResource)) {
         return nullptr;
@@ -250,9 +255,15 @@ void InvalidateRect(HWND hwnd) {
     }
 }
 
-bool IsIconic(HWND hwnd) {
-    return Live(hwnd) && hwnd->iconic;
+bool GetClientRect(HWND hwnd, Rect* rect) {
+    if (!Live(hwnd) || rect == nullptr) {
+        return false;
+    }
+    *rect = {0, 0, hwnd->width, hwnd->height};
+    return true;
 }
+
+bool IsIconic(HWND hwnd) { return Live(hwnd) && hwnd->iconic; }
 
 void BeginPaint(HWND hwnd) {
     if (Live(hwnd)) {
