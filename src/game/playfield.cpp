@@ -28,11 +28,15 @@ Angle256 ComputeAngle256(double dx, double dy) {
     return static_cast<Angle256>(t);
 }
 
-void SeedRandom(std::uint32_t seed) { randomState = seed; }
+void SeedRandom(std::uint32_t seed) {
+    randomState = seed;
+}
 
 int NextRandom() {
     randomState = randomState * 214013u + 2531011u;
     return static_cast<int>((randomState >> 16) & 0x7FFFu);
 }
 
-std::uint32_t RandomState() { return randomState; }
+std::uint32_t RandomState() {
+    return randomState;
+}

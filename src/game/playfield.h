@@ -21,10 +21,10 @@ using Angle256 = std::uint8_t;
 struct Body {
     double x;
     double y;
-    double prevX;      // mallets: x at the start of the tick
-    double prevY;      // mallets: y at the start of the tick
-    Angle256 angle;    // puck: direction of travel
-    double speed;      // puck: units per tick; mallets: length of this tick's move
+    double prevX;          // mallets: x at the start of the tick
+    double prevY;          // mallets: y at the start of the tick
+    Angle256 angle;        // puck: direction of travel
+    double speed;          // puck: units per tick; mallets: length of this tick's move
     std::int32_t contact;  // mallets: 1 from a hit until apart again or a wall hit
     std::int32_t aiState;  // computer's mallet: its controller state
     std::int32_t aiTimer;  // computer's mallet: ticks left in the wait state
@@ -60,5 +60,5 @@ Angle256 ComputeAngle256(double dx, double dy);
 
 // The game's pseudo-random source: state = state * 214013 + 2531011, value = bits 16..30.
 void SeedRandom(std::uint32_t seed);
-int NextRandom();           // 0..32767
+int NextRandom();             // 0..32767
 std::uint32_t RandomState();  // the generator's state, for replays and traces
