@@ -86,6 +86,7 @@ MatchResult PlayMatch(std::uint32_t seed, Player player, std::int64_t maxTicks,
     MatchResult result;
     int level = match.level;
     Chaser chaser(seed);
+    bool chasing = player == Player::Chaser;
     while (result.ticks < maxTicks && !ProgramEnded()) {
         if (handlers.onLButtonDown == EnterTitle) {
             result.finished = true;
@@ -97,7 +98,11 @@ MatchResult PlayMatch(std::uint32_t seed, Player player, std::int64_t maxTicks,
             level = match.level;
             continue;
         }
-        if (player == Player::Chaser && handlers.onMouseMove == PlayerMouseMove) {
+        const int lead = match.score[SIDE_PLAYER] - match.score[SIDE_CPU];
+        if (player == Player::Seesaw && lead != 0) {
+            chasing = lead < 0;
+        }
+        if (chasing && handlers.onMouseMove == PlayerMouseMove) {
             const platform::Point cursor = chaser.NextCursor();
             const platform::Point now = CursorNow();
             if (cursor.x != now.x || cursor.y != now.y) {

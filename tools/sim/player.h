@@ -11,7 +11,9 @@
 
 namespace sim {
 
-enum class Player { Passive, Chaser };
+// Passive never moves; Chaser heads for the puck (below); Seesaw stands still until the computer
+// leads, then chases until it leads itself, and so on, so that the level goes both ways.
+enum class Player { Passive, Chaser, Seesaw };
 
 // How far the chaser moves its target in a tick, per axis; where it lines up behind the puck;
 // how far through the puck it strikes once lined up; where it waits while the puck is in the

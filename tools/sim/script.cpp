@@ -217,6 +217,7 @@ void RunCommand(const Command& command, std::ostream* out) {
 }
 
 void RunScript(const std::vector<Command>& commands, std::ostream& out) {
+    ResetProgram();
     for (const Command& command : commands) {
         RunCommand(command, &out);
     }

@@ -35,7 +35,7 @@ class SimBackend : public platform::HeadlessBackend {
 struct Run {
     SimBackend* backend = nullptr;  // owned by the platform layer
     bool shellOpened = false;       // the class stays registered for the process's life
-    bool ended = false;
+    bool ended = true;              // no program runs
 };
 
 Run& R() {
@@ -55,7 +55,7 @@ void HandleQueue() {
     }
 }
 
-// Everything a fresh process holds before its entry runs.
+// The game's state as a fresh process holds it before its entry runs.
 void ResetGameState() {
     bodies = {};
     match = {};
@@ -67,9 +67,8 @@ void ResetGameState() {
     shell.inTick = 0;
 }
 
-// The entry's steps 5 to 7 again, with the class registered by the first run.
+// The entry's steps 2 and 5 to 7 again, with the class registered by the first run.
 bool ReopenWindow(std::uint32_t seed) {
-    ClearHandlers();
     SeedRandom(seed);
     const platform::WindowPlacement placement{
         .topmost = true, .x = 0, .y = 0, .width = 640, .height = 480};
@@ -84,21 +83,27 @@ bool ReopenWindow(std::uint32_t seed) {
 
 }  // namespace
 
-void StartProgram(std::uint32_t seed) {
+void ResetProgram() {
     Run& run = R();
-    if (run.shellOpened) {
-        if (!run.ended) {
-            platform::DestroyWindow(shell.mainWindow);
-        }
-        platform::MSG msg;
-        while (platform::PeekMessage(&msg)) {
-        }
+    if (run.shellOpened && !run.ended) {
+        platform::DestroyWindow(shell.mainWindow);
     }
+    platform::MSG msg;
+    while (run.backend != nullptr && platform::PeekMessage(&msg)) {
+    }
+    run.ended = true;
+    ResetGameState();
+    ClearHandlers();
+    SeedRandom(1);
+    ClearRecordedCalls();
+}
+
+void StartProgram(std::uint32_t seed) {
+    ResetProgram();
+    Run& run = R();
     auto backend = std::make_unique<SimBackend>();
     run.backend = backend.get();
     platform::SetBackend(std::move(backend));
-    ResetGameState();
-    ClearRecordedCalls();
     bool opened;
     if (run.shellOpened) {
         opened = ReopenWindow(seed);
@@ -111,9 +116,6 @@ void StartProgram(std::uint32_t seed) {
     Deliver(platform::WM_ACTIVATE, platform::WA_ACTIVE);
 }
 
-bool ProgramStarted() {
-    return R().backend != nullptr;
-}
 bool ProgramEnded() {
     return R().ended;
 }

@@ -14,8 +14,10 @@ namespace sim {
 // again in the same process, it closes the previous window and starts from the game state of a
 // fresh process, so a run depends only on the seed and the commands that follow.
 void StartProgram(std::uint32_t seed);
-bool ProgramStarted();
-// True once the quit message was taken: the program has ended and takes no more messages.
+// Ends the program if one runs and puts everything back as a fresh process has it.
+void ResetProgram();
+// True when no program runs (before the first start, or once the quit message was taken): then
+// nothing is delivered.
 bool ProgramEnded();
 // Posts the message to the main window and handles messages until none is left.
 void Deliver(unsigned message, platform::WPARAM wParam = 0);

@@ -2,6 +2,9 @@
 // player who heads for the puck, one seed each from FIRST_SEED on (default 1), and reports the
 // ticks per match. A match still running after MAX_TICKS ticks (default 100000) has its script
 // written to soak-seed-N.sim for puckwind-sim, and the exit status is 1.
+//
+// puckwind-soak --script SEED [chaser|passive|seesaw]: prints the script of one match for
+// puckwind-sim, runs of single ticks merged into one tick command.
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
@@ -23,6 +26,50 @@ bool ReadArgument(int argc, char** argv, int index, std::int64_t* value) {
     return result.ec == std::errc{} && result.ptr == word.data() + word.size() && *value >= 0;
 }
 
+// The script with each run of single ticks as one command: the same game, fewer state lines.
+void PrintMergedScript(const std::vector<sim::Command>& script) {
+    std::int64_t pendingTicks = 0;
+    const auto flush = [&pendingTicks] {
+        if (pendingTicks == 1) {
+            std::printf("tick\n");
+        } else if (pendingTicks > 1) {
+            std::printf("tick %lld\n", static_cast<long long>(pendingTicks));
+        }
+        pendingTicks = 0;
+    };
+    for (const sim::Command& command : script) {
+        if (command.kind == sim::Command::Kind::Tick) {
+            pendingTicks += command.a;
+            continue;
+        }
+        flush();
+        std::printf("%s\n", command.line.c_str());
+    }
+    flush();
+}
+
+int PrintMatchScript(int argc, char** argv) {
+    std::int64_t seed = 0;
+    const std::string player = argc > 3 ? argv[3] : "chaser";
+    if (argc > 4 || !ReadArgument(argc, argv, 2, &seed) || seed > 0xFFFFFFFF ||
+        (player != "chaser" && player != "passive" && player != "seesaw")) {
+        std::fprintf(stderr, "usage: puckwind-soak --script SEED [chaser|passive|seesaw]\n");
+        return 2;
+    }
+    std::vector<sim::Command> script;
+    const sim::MatchResult result = sim::PlayMatch(static_cast<std::uint32_t>(seed),
+                                                   player == "passive"  ? sim::Player::Passive
+                                                   : player == "seesaw" ? sim::Player::Seesaw
+                                                                        : sim::Player::Chaser,
+                                                   100000, &script);
+    std::printf("# puckwind-soak --script %lld %s: %s after %lld ticks, %d:%d\n",
+                static_cast<long long>(seed), player.c_str(),
+                result.finished ? "result" : "no result", static_cast<long long>(result.ticks),
+                result.scorePlayer, result.scoreCpu);
+    PrintMergedScript(script);
+    return result.finished ? 0 : 1;
+}
+
 void WriteScript(std::uint32_t seed, const std::vector<sim::Command>& script) {
     const std::string path = "soak-seed-" + std::to_string(seed) + ".sim";
     std::ofstream out(path);
@@ -36,6 +83,9 @@ void WriteScript(std::uint32_t seed, const std::vector<sim::Command>& script) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "--script") {
+        return PrintMatchScript(argc, argv);
+    }
     std::int64_t matches = 2000;
     std::int64_t firstSeed = 1;
     std::int64_t maxTicks = 100000;
