@@ -172,15 +172,22 @@ TEST_P(LevelRuleTest, LevelFollowsTheScoreOnTheClickAfterAGoal) {
     ExpectSlots({PlayerMouseMove, nullptr, RallyTick});
 }
 
-INSTANTIATE_TEST_SUITE_P(Goals, LevelRuleTest,
-                         ::testing::Values(LevelCase{SIDE_PLAYER, 1, 0, 0, 1},
-                                           LevelCase{SIDE_PLAYER, 2, 2, 1, 2},  // tie: not behind
-                                           LevelCase{SIDE_PLAYER, 3, 2, 2, 2},  // already top
-                                           LevelCase{SIDE_PLAYER, 2, 3, 1, 1},  // still behind
-                                           LevelCase{SIDE_CPU, 2, 3, 0, 0},     // already bottom
-                                           LevelCase{SIDE_CPU, 2, 3, 2, 1},
-                                           LevelCase{SIDE_CPU, 2, 2, 1, 1},  // tie: not behind
-                                           LevelCase{SIDE_CPU, 4, 3, 2, 2}));
+INSTANTIATE_TEST_SUITE_P(
+    Goals, LevelRuleTest,
+    ::testing::Values(LevelCase{SIDE_PLAYER, 1, 0, 0, 1},
+                      LevelCase{SIDE_PLAYER, 2, 2, 1, 2},  // a tie is not behind
+                      LevelCase{SIDE_PLAYER, 3, 2, 2, 2},  // already at the top
+                      LevelCase{SIDE_PLAYER, 2, 3, 1, 1},  // still behind
+                      LevelCase{SIDE_CPU, 2, 3, 0, 0},     // already at the bottom
+                      LevelCase{SIDE_CPU, 2, 3, 2, 1},
+                      LevelCase{SIDE_CPU, 2, 2, 1, 1},  // a tie: the player is not behind
+                      LevelCase{SIDE_CPU, 4, 3, 2, 2}),
+    [](const ::testing::TestParamInfo<LevelCase>& info) {
+        const LevelCase& c = info.param;
+        return std::string(c.lastScorer == SIDE_PLAYER ? "Player" : "Computer") + "Scores" +
+               std::to_string(c.player) + "To" + std::to_string(c.cpu) + "AtLevel" +
+               std::to_string(c.levelBefore);
+    });
 
 TEST_F(MatchTest, ClickAfterTheWinningGoalStartsTheWinSequenceWithoutALevelChange) {
     match = {1, {5, 3}, SIDE_PLAYER, 0};

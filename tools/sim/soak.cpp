@@ -1,6 +1,6 @@
 // puckwind-soak [MATCHES [FIRST_SEED [MAX_TICKS]]]: plays MATCHES matches (default 2000) with the
 // player who heads for the puck, one seed each from FIRST_SEED on (default 1), and reports the
-// ticks per match. A match still running after MAX_TICKS ticks (default 100000) has its script
+// ticks per match. A match still running after MAX_TICKS ticks (default 20000) has its script
 // written to soak-seed-N.sim for puckwind-sim, and the exit status is 1.
 //
 // puckwind-soak --script SEED [chaser|passive|seesaw]: prints the script of one match for
@@ -16,6 +16,8 @@
 #include "tools/sim/player.h"
 
 namespace {
+
+constexpr std::int64_t DEFAULT_MAX_TICKS = 20000;  // 8 minutes of play
 
 bool ReadArgument(int argc, char** argv, int index, std::int64_t* value) {
     if (index >= argc) {
@@ -51,7 +53,7 @@ void PrintMergedScript(const std::vector<sim::Command>& script) {
 int PrintMatchScript(int argc, char** argv) {
     std::int64_t seed = 0;
     const std::string player = argc > 3 ? argv[3] : "chaser";
-    if (argc > 4 || !ReadArgument(argc, argv, 2, &seed) || seed > 0xFFFFFFFF ||
+    if (argc < 3 || argc > 4 || !ReadArgument(argc, argv, 2, &seed) || seed > 0xFFFFFFFF ||
         (player != "chaser" && player != "passive" && player != "seesaw")) {
         std::fprintf(stderr, "usage: puckwind-soak --script SEED [chaser|passive|seesaw]\n");
         return 2;
@@ -61,7 +63,7 @@ int PrintMatchScript(int argc, char** argv) {
                                                    player == "passive"  ? sim::Player::Passive
                                                    : player == "seesaw" ? sim::Player::Seesaw
                                                                         : sim::Player::Chaser,
-                                                   100000, &script);
+                                                   DEFAULT_MAX_TICKS, &script);
     std::printf("# puckwind-soak --script %lld %s: %s after %lld ticks, %d:%d\n",
                 static_cast<long long>(seed), player.c_str(),
                 result.finished ? "result" : "no result", static_cast<long long>(result.ticks),
@@ -88,7 +90,7 @@ int main(int argc, char** argv) {
     }
     std::int64_t matches = 2000;
     std::int64_t firstSeed = 1;
-    std::int64_t maxTicks = 100000;
+    std::int64_t maxTicks = DEFAULT_MAX_TICKS;
     if (argc > 4 || !ReadArgument(argc, argv, 1, &matches) ||
         !ReadArgument(argc, argv, 2, &firstSeed) || !ReadArgument(argc, argv, 3, &maxTicks) ||
         firstSeed + matches > (std::int64_t{1} << 32)) {
