@@ -100,6 +100,7 @@ int main(int argc, char** argv) {
     std::vector<std::int64_t> ticks;
     std::vector<std::uint32_t> unfinished;
     int playerWins = 0;
+    int cpuGoals = 0;
     int levelChanges = 0;
     std::vector<sim::Command> script;
     for (std::int64_t i = 0; i < matches; ++i) {
@@ -116,11 +117,14 @@ int main(int argc, char** argv) {
         }
         ticks.push_back(result.ticks);
         playerWins += result.scorePlayer > result.scoreCpu ? 1 : 0;
+        cpuGoals += result.scoreCpu;
         levelChanges += result.levelChanges;
     }
     std::printf(
-        "matches %lld, finished %zu, unfinished %zu, won by the player %d, level changes %d\n",
-        static_cast<long long>(matches), ticks.size(), unfinished.size(), playerWins, levelChanges);
+        "matches %lld, finished %zu, unfinished %zu, won by the player %d, goals by the computer "
+        "%d, level changes %d\n",
+        static_cast<long long>(matches), ticks.size(), unfinished.size(), playerWins, cpuGoals,
+        levelChanges);
     if (!ticks.empty()) {
         std::sort(ticks.begin(), ticks.end());
         std::int64_t total = 0;
