@@ -1,0 +1,291 @@
+// The match flow: its states' handlers, the serve, the goal sequence, the level rule and the
+// result sequences.
+#include "game/game_fixture.h"
+#include "tools/sim/session.h"
+#include "tools/sim/trace.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+struct Slots {
+    Handler onMouseMove;
+    Handler onLButtonDown;
+    Handler onTick;
+};
+
+void ExpectSlots(const Slots& expected) {
+    EXPECT_EQ(handlers.onMouseMove, expected.onMouseMove);
+    EXPECT_EQ(handlers.onLButtonDown, expected.onLButtonDown);
+    EXPECT_EQ(handlers.onLButtonUp, nullptr);
+    EXPECT_EQ(handlers.onRButtonDown, nullptr);
+    EXPECT_EQ(handlers.onTick, expected.onTick);
+}
+
+class MatchTest : public GameTest {};
+
+TEST_F(MatchTest, TitleFliesInForSixTicksThenWaitsForAClickWithItsTune) {
+    EnterTitle();
+    EXPECT_EQ(TakeCallNames(),
+              (Names{"StopAllEffects", "ShowBanner", "TitleBannerStep", "InvalidateRect"}));
+    ExpectSlots({nullptr, nullptr, TitleTick});
+    for (int tick = 1; tick <= 5; ++tick) {
+        TitleTick();
+        EXPECT_EQ(TakeCallNames(), (Names{"TitleBannerStep", "InvalidateRect"}));
+        ExpectSlots({nullptr, nullptr, TitleTick});
+    }
+    TitleTick();
+    const auto tune = CallsNamed("PlayEffect");
+    ASSERT_EQ(tune.size(), 1u);
+    EXPECT_EQ(tune[0].args[0], SND_TITLE);
+    EXPECT_EQ(tune[0].args[1], 1);
+    ExpectSlots({nullptr, TitleClick, nullptr});
+}
+
+TEST_F(MatchTest, ClickAtTheTitleStartsAMatchAtLevelZeroServedOnTheNextTick) {
+    match = {2, {4, 5}, SIDE_CPU, 9};
+    TitleClick();
+    EXPECT_EQ(TakeCallNames(),
+              (Names{"StopAllEffects", "ShowScore", "ShowScore", "SetCursorPos", "HideBanner"}));
+    EXPECT_EQ(match.level, 0);
+    EXPECT_EQ(match.score[SIDE_PLAYER], 0);
+    EXPECT_EQ(match.score[SIDE_CPU], 0);
+    EXPECT_EQ(match.lastScorer, SIDE_PLAYER);
+    EXPECT_EQ(bodies[BODY_PLAYER].y, -160);
+    EXPECT_EQ(bodies[BODY_PLAYER].prevY, -160);
+    EXPECT_EQ(bodies[BODY_CPU].y, 160);
+    EXPECT_EQ(playerTargetY, -160);
+    EXPECT_EQ(lastCursorX, 320);
+    EXPECT_EQ(lastCursorY, 360);
+    platform::Point cursor;
+    platform::GetCursorPos(&cursor);
+    EXPECT_EQ(cursor.x, 320);
+    EXPECT_EQ(cursor.y, 360);
+    ExpectSlots({nullptr, nullptr, ServePuck});
+}
+
+TEST_F(MatchTest, ServeHeadsForTheSideThatConcededLast) {
+    for (std::uint32_t seed = 1; seed <= 300; ++seed) {
+        SeedRandom(seed);
+        match.lastScorer = seed % 2 == 0 ? SIDE_PLAYER : SIDE_CPU;
+        ServePuck();
+        const int angle = bodies[BODY_PUCK].angle;
+        if (match.lastScorer == SIDE_PLAYER) {
+            EXPECT_TRUE(angle >= 32 && angle <= 95) << "seed " << seed << " angle " << angle;
+        } else {
+            EXPECT_TRUE(angle >= 160 && angle <= 223) << "seed " << seed << " angle " << angle;
+        }
+        EXPECT_EQ(bodies[BODY_PUCK].x, 0);
+        EXPECT_EQ(bodies[BODY_PUCK].y, 0);
+        EXPECT_EQ(bodies[BODY_PUCK].speed, SERVE_SPEED);
+    }
+    const Body& cpu = bodies[BODY_CPU];
+    EXPECT_EQ(cpu.aiState, CPU_WAIT);
+    EXPECT_EQ(cpu.aiTimer, 20);
+    EXPECT_EQ(cpu.prevY, 160);
+    ExpectSlots({PlayerMouseMove, nullptr, RallyTick});
+}
+
+TEST_F(MatchTest, RallyTickPlacesTheFramesAndRepaintsEvenInTheTickOfAGoal) {
+    PlaceMallet(BODY_PLAYER, 0, -160);
+    PlaceMallet(BODY_CPU, 0, 160);
+    playerTargetY = -160;
+    PlacePuck(0, 159.9, 64, 5);
+    handlers.onTick = RallyTick;
+    RallyTick();
+    EXPECT_EQ(TakeCallNames(), (Names{"PlayEffect", "PlaceBodyFrame", "PlaceBodyFrame",
+                                      "PlaceBodyFrame", "InvalidateRect"}));
+    EXPECT_EQ(handlers.onTick, GoalTick);
+}
+
+TEST_F(MatchTest, ScoreChangesOnlyAtTheEndOfTheGoalSequence) {
+    PlaceMallet(BODY_CPU, 50, 120);
+    PlacePuck(12, 169, 64, 5);
+    handlers.onMouseMove = PlayerMouseMove;
+    handlers.onTick = RallyTick;
+    GoalScored(SIDE_PLAYER);
+    ExpectSlots({PlayerMouseMove, nullptr, GoalTick});
+    sim::ClearRecordedCalls();
+    for (int tick = 1; tick <= 5; ++tick) {
+        GoalTick();
+        EXPECT_EQ(bodies[BODY_PUCK].y, 169 + 3 * tick);
+        EXPECT_EQ(bodies[BODY_PUCK].x, 12);
+        const auto frames = CallsNamed("PlaceBodyFrame");
+        ASSERT_EQ(frames.size(), 3u);
+        EXPECT_EQ(frames[1].args[1], 50);  // the computer's mallet stands still
+        const sim::Call& puck = frames[2];
+        EXPECT_GE(puck.args[1], 12 - 4);
+        EXPECT_LE(puck.args[1], 12 + 4);
+        EXPECT_EQ(puck.args[2], tick < 5 ? 169 + 3 * tick : 0);
+        EXPECT_EQ(puck.args[3], tick < 5 ? 0 : HIDDEN_PUCK_Z);
+        const auto scores = CallsNamed("ShowScore");
+        if (tick < 5) {
+            EXPECT_TRUE(scores.empty());
+            ExpectSlots({PlayerMouseMove, nullptr, GoalTick});
+        } else {
+            ASSERT_EQ(scores.size(), 1u);
+            EXPECT_EQ(scores[0].args[0], SIDE_PLAYER);
+            EXPECT_EQ(scores[0].args[1], 1);
+        }
+        sim::ClearRecordedCalls();
+    }
+    EXPECT_EQ(match.score[SIDE_PLAYER], 1);
+    EXPECT_EQ(match.phaseCounter, 0);
+    ExpectSlots({PlayerMouseMove, NextServeClick, WaitServeTick});
+}
+
+TEST_F(MatchTest, GoalAgainstThePlayerSlidesThePuckIntoThePlayersGoal) {
+    PlacePuck(-30, -169, 200, 5);
+    GoalScored(SIDE_CPU);
+    GoalTick();
+    EXPECT_EQ(bodies[BODY_PUCK].y, -172);
+    EXPECT_EQ(match.lastScorer, SIDE_CPU);
+}
+
+TEST_F(MatchTest, WaitingForTheServeOnlyThePlayersMalletMoves) {
+    PlaceMallet(BODY_PLAYER, 0, -160);
+    PlaceMallet(BODY_CPU, 30, 100);
+    playerTargetX = 7;
+    playerTargetY = -100;
+    WaitServeTick();
+    EXPECT_EQ(TakeCallNames(), (Names{"PlaceBodyFrame", "InvalidateRect"}));
+    EXPECT_EQ(bodies[BODY_PLAYER].x, 7);
+    EXPECT_EQ(bodies[BODY_CPU].x, 30);
+}
+
+struct LevelCase {
+    int lastScorer;
+    int player;
+    int cpu;
+    int levelBefore;
+    int levelAfter;
+};
+
+class LevelRuleTest : public GameTest, public ::testing::WithParamInterface<LevelCase> {};
+
+TEST_P(LevelRuleTest, LevelFollowsTheScoreOnTheClickAfterAGoal) {
+    const LevelCase c = GetParam();
+    match = {c.levelBefore, {c.player, c.cpu}, c.lastScorer, 0};
+    handlers.onLButtonDown = NextServeClick;
+    NextServeClick();
+    EXPECT_EQ(match.level, c.levelAfter);
+    ExpectSlots({PlayerMouseMove, nullptr, RallyTick});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Goals, LevelRuleTest,
+    ::testing::Values(LevelCase{SIDE_PLAYER, 1, 0, 0, 1},
+                      LevelCase{SIDE_PLAYER, 2, 2, 1, 2},  // a tie is not behind
+                      LevelCase{SIDE_PLAYER, 3, 2, 2, 2},  // already at the top
+                      LevelCase{SIDE_PLAYER, 2, 3, 1, 1},  // still behind
+                      LevelCase{SIDE_CPU, 2, 3, 0, 0},     // already at the bottom
+                      LevelCase{SIDE_CPU, 2, 3, 2, 1},
+                      LevelCase{SIDE_CPU, 2, 2, 1, 1},  // a tie: the player is not behind
+                      LevelCase{SIDE_CPU, 4, 3, 2, 2}),
+    [](const ::testing::TestParamInfo<LevelCase>& info) {
+        const LevelCase& c = info.param;
+        return std::string(c.lastScorer == SIDE_PLAYER ? "Player" : "Computer") + "Scores" +
+               std::to_string(c.player) + "To" + std::to_string(c.cpu) + "AtLevel" +
+               std::to_string(c.levelBefore);
+    });
+
+TEST_F(MatchTest, ClickAfterTheWinningGoalStartsTheWinSequenceWithoutALevelChange) {
+    match = {1, {5, 3}, SIDE_PLAYER, 0};
+    NextServeClick();
+    EXPECT_EQ(TakeCallNames(), (Names{"StopAllEffects", "ShowBanner"}));
+    EXPECT_EQ(match.level, 1);
+    EXPECT_EQ(match.phaseCounter, WIN_SEQUENCE_TICKS);
+    ExpectSlots({nullptr, nullptr, WinTick});
+    for (int n = 39; n >= 0; --n) {
+        WinTick();
+        const auto steps = CallsNamed("WinBannerStep");
+        ASSERT_EQ(steps.size(), 1u);
+        EXPECT_EQ(steps[0].args[0], n);
+        EXPECT_EQ(CallsNamed("PlayEffect").size(), n == 0 ? 1u : 0u);
+        sim::ClearRecordedCalls();
+    }
+    ExpectSlots({nullptr, EnterTitle, nullptr});
+}
+
+TEST_F(MatchTest, LoseStepIsHandedTheCounterBeforeItsDecrement) {
+    match = {0, {2, 5}, SIDE_CPU, 0};
+    NextServeClick();
+    const auto banner = CallsNamed("ShowBanner");
+    ASSERT_EQ(banner.size(), 1u);
+    EXPECT_EQ(banner[0].args[0], BANNER_LOSE);
+    sim::ClearRecordedCalls();
+    for (int n = 20; n >= 1; --n) {
+        LoseTick();
+        const auto steps = CallsNamed("LoseBannerStep");
+        ASSERT_EQ(steps.size(), 1u);
+        EXPECT_EQ(steps[0].args[0], n);
+        sim::ClearRecordedCalls();
+    }
+    ExpectSlots({nullptr, EnterTitle, nullptr});
+    EXPECT_EQ(match.phaseCounter, 0);
+}
+
+// Through the real window procedure: a message a state ignores changes nothing at all.
+class IgnoredInputTest : public ::testing::Test {
+  protected:
+    static std::string State() {
+        std::string out;
+        sim::AppendStateLine(out, "");
+        return out;
+    }
+    static void ExpectIgnored(unsigned message, const char* where) {
+        const std::string before = State();
+        sim::Deliver(message);
+        EXPECT_EQ(State(), before) << where;
+    }
+    static void ExpectMoveIgnored(const char* where) {
+        const std::string before = State();
+        sim::MoveCursor(100, 100);
+        EXPECT_EQ(State(), before) << where;
+    }
+};
+
+TEST_F(IgnoredInputTest, ClicksAndMovesDoNothingWhereNoHandlerTakesThem) {
+    sim::StartProgram(67);  // a seed on which the player who never moves concedes
+    ExpectIgnored(platform::WM_LBUTTONDOWN, "title intro");
+    ExpectMoveIgnored("title intro");
+    sim::Tick(6);
+    ExpectIgnored(platform::WM_RBUTTONDOWN, "title wait");
+    ExpectMoveIgnored("title wait");
+    sim::Deliver(platform::WM_LBUTTONDOWN);
+    ExpectIgnored(platform::WM_LBUTTONDOWN, "match start");
+    sim::Tick();
+    ASSERT_EQ(handlers.onTick, RallyTick);
+    ExpectIgnored(platform::WM_LBUTTONDOWN, "rally");
+    ExpectIgnored(platform::WM_LBUTTONUP, "rally");
+    ExpectIgnored(platform::WM_RBUTTONDOWN, "rally");
+    for (int i = 0; i < 5000 && handlers.onTick != GoalTick; ++i) {
+        sim::Tick();
+    }
+    ASSERT_EQ(handlers.onTick, GoalTick);
+    ExpectIgnored(platform::WM_LBUTTONDOWN, "goal");
+    match.score = {4, 4};
+    sim::Tick(5);
+    sim::Deliver(platform::WM_LBUTTONDOWN);
+    ASSERT_TRUE(handlers.onTick == WinTick || handlers.onTick == LoseTick);
+    ExpectIgnored(platform::WM_LBUTTONDOWN, "result sequence");
+    ExpectMoveIgnored("result sequence");
+    sim::Tick(40);
+    ASSERT_EQ(handlers.onLButtonDown, EnterTitle);
+    ExpectMoveIgnored("result wait");
+    ExpectIgnored(platform::WM_RBUTTONDOWN, "result wait");
+}
+
+TEST_F(IgnoredInputTest, SequencesStandStillWhileTheWindowIsInactive) {
+    sim::StartProgram(5);
+    sim::Tick(2);
+    sim::Deliver(platform::WM_ACTIVATE, platform::WA_INACTIVE);
+    const std::string before = State();
+    sim::Tick(10);
+    EXPECT_EQ(State(), before);
+    sim::Deliver(platform::WM_ACTIVATE, platform::WA_ACTIVE);
+    sim::Tick();
+    EXPECT_EQ(match.phaseCounter, 3);
+}
+
+}  // namespace

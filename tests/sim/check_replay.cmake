@@ -1,0 +1,35 @@
+# Runs puckwind-sim on SCRIPT and compares its trace with what is stored beside the script:
+# NAME.trace.jsonl (the whole trace), or else NAME.sha256 (the trace's digest) and NAME.last.json
+# (its last line). With -DUPDATE=ON it stores the trace's digest and last line instead.
+execute_process(COMMAND ${SIM} ${SCRIPT} OUTPUT_VARIABLE trace ERROR_VARIABLE errors
+                RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "puckwind-sim ${SCRIPT} exited with ${status}: ${errors}")
+endif()
+get_filename_component(dir ${SCRIPT} DIRECTORY)
+get_filename_component(name ${SCRIPT} NAME_WE)
+set(base ${dir}/${name})
+string(SHA256 digest "${trace}")
+string(REGEX MATCH "[^\n]+\n$" last "${trace}")
+if(UPDATE)
+  file(WRITE ${base}.sha256 "${digest}\n")
+  file(WRITE ${base}.last.json "${last}")
+  return()
+endif()
+if(EXISTS ${base}.trace.jsonl)
+  file(READ ${base}.trace.jsonl expected)
+  if(NOT trace STREQUAL expected)
+    file(WRITE ${OUT_DIR}/${name}.trace.jsonl "${trace}")
+    message(FATAL_ERROR "trace differs: diff ${base}.trace.jsonl ${OUT_DIR}/${name}.trace.jsonl")
+  endif()
+  return()
+endif()
+file(READ ${base}.sha256 expectedDigest)
+string(STRIP "${expectedDigest}" expectedDigest)
+file(READ ${base}.last.json expectedLast)
+if(NOT digest STREQUAL expectedDigest OR NOT last STREQUAL expectedLast)
+  file(WRITE ${OUT_DIR}/${name}.trace.jsonl "${trace}")
+  message(FATAL_ERROR "trace of ${SCRIPT} differs from the stored one (digest ${digest});"
+                      " last line now:\n${last}\nexpected:\n${expectedLast}"
+                      "whole trace in ${OUT_DIR}/${name}.trace.jsonl")
+endif()

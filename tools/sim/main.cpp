@@ -1,0 +1,31 @@
+// puckwind-sim [SCRIPT]: runs the real shell and game headless from a script of messages (the
+// file, or standard input) and writes a JSON Lines trace of the game's calls and state.
+#include <fstream>
+#include <iostream>
+
+#include "tools/sim/script.h"
+
+int main(int argc, char** argv) {
+    if (argc > 2) {
+        std::cerr << "usage: puckwind-sim [SCRIPT]\n";
+        return 2;
+    }
+    std::ifstream file;
+    if (argc == 2) {
+        file.open(argv[1]);
+        if (!file) {
+            std::cerr << "puckwind-sim: cannot read " << argv[1] << "\n";
+            return 2;
+        }
+    }
+    std::istream& in = argc == 2 ? static_cast<std::istream&>(file) : std::cin;
+    std::vector<sim::Command> commands;
+    sim::ScriptError error;
+    if (!sim::ParseScript(in, &commands, &error)) {
+        std::cerr << "puckwind-sim: line " << error.lineNumber << ": " << error.message << "\n";
+        return 2;
+    }
+    std::ios::sync_with_stdio(false);
+    sim::RunScript(commands, std::cout);
+    return 0;
+}

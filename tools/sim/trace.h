@@ -1,0 +1,19 @@
+// The sim's output, one JSON object a line: a recorded call, or the state after a command.
+// Numbers are written in their shortest form that reads back to the same double.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "tools/sim/recorder.h"
+
+namespace sim {
+
+// {"call":"PlayEffect","args":[3,0,20000]} and a newline; TitleBannerStep adds "ret":0|1,
+// GetCursorPos "ret":[x,y].
+void AppendCallLine(std::string& out, const Call& call);
+// {"after":"<command>","state":{...}} and a newline: the slots, the shell's activation, the
+// match, the three bodies, the player's target and cursor record, the random state.
+void AppendStateLine(std::string& out, std::string_view after);
+
+}  // namespace sim
