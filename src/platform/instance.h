@@ -1,7 +1,8 @@
 // The per-user endpoint that stands for a window class across processes: a second instance
 // finds the first by reaching it, and another program of the same user may post WM_COMMAND or
 // WM_CLOSE through it, nothing else. On Linux it is an abstract Unix socket named after the class
-// and the user id; the peer's user id is checked on every connection.
+// and the user id; the peer's user id is checked on every connection. On Windows it is a named
+// pipe named after the class and the user's SID, open to that user alone.
 #pragma once
 
 #include <functional>
@@ -24,11 +25,10 @@ class InstanceEndpoint {
     InstanceEndpoint& operator=(const InstanceEndpoint&) = delete;
 
   private:
-    InstanceEndpoint(int socket, Deliver deliver);
+    explicit InstanceEndpoint(Deliver deliver);
     void Serve();
-    int socket_;
     Deliver deliver_;
-    struct Worker;
+    struct Worker;  // the system's listening handle and the thread that serves it
     std::unique_ptr<Worker> worker_;
 };
 

@@ -73,6 +73,7 @@ bool SameUser(int fd) {
 }  // namespace
 
 struct InstanceEndpoint::Worker {
+    int socket = -1;
     std::thread thread;
 };
 
@@ -88,26 +89,26 @@ std::unique_ptr<InstanceEndpoint> InstanceEndpoint::Claim(std::string_view class
         close(fd);
         return nullptr;
     }
-    std::unique_ptr<InstanceEndpoint> endpoint(new InstanceEndpoint(fd, std::move(deliver)));
+    std::unique_ptr<InstanceEndpoint> endpoint(new InstanceEndpoint(std::move(deliver)));
     endpoint->worker_ = std::make_unique<Worker>();
+    endpoint->worker_->socket = fd;
     endpoint->worker_->thread = std::thread([e = endpoint.get()] { e->Serve(); });
     return endpoint;
 }
 
-InstanceEndpoint::InstanceEndpoint(int socket, Deliver deliver)
-    : socket_(socket), deliver_(std::move(deliver)) {}
+InstanceEndpoint::InstanceEndpoint(Deliver deliver) : deliver_(std::move(deliver)) {}
 
 InstanceEndpoint::~InstanceEndpoint() {
-    shutdown(socket_, SHUT_RDWR);  // wakes the accept below
-    if (worker_ && worker_->thread.joinable()) {
+    shutdown(worker_->socket, SHUT_RDWR);  // wakes the accept below
+    if (worker_->thread.joinable()) {
         worker_->thread.join();
     }
-    close(socket_);
+    close(worker_->socket);
 }
 
 void InstanceEndpoint::Serve() {
     for (;;) {
-        const int client = accept4(socket_, nullptr, nullptr, SOCK_CLOEXEC);
+        const int client = accept4(worker_->socket, nullptr, nullptr, SOCK_CLOEXEC);
         if (client < 0) {
             if (errno == EINTR || errno == ECONNABORTED) {
                 continue;

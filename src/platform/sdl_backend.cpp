@@ -10,7 +10,6 @@
 
 #include <SDL.h>
 
-#include <cstdlib>
 #include <map>
 
 #include "platform/instance.h"
@@ -349,7 +348,7 @@ private:
 
 std::unique_ptr<Backend> MakeSdlBackend() {
     // The X11 class name, so that window managers and test tools find the game by it.
-    setenv("SDL_VIDEO_X11_WMCLASS", "PUCKWIND", 0);
+    SDL_setenv("SDL_VIDEO_X11_WMCLASS", "PUCKWIND", 0);
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         return nullptr;
