@@ -1,7 +1,7 @@
 // The playfield's tables and random source.
 #include "game/playfield.h"
 
-#include <cmath>
+#include "game/rounded_math.h"
 
 std::array<Body, BODY_COUNT> bodies{};
 std::array<double, 256> SinTable{};
@@ -15,14 +15,15 @@ std::uint32_t randomState = 1;
 void FillAngleTables() {
     for (int i = 0; i < 256; ++i) {
         const double v = i * ANGLE_STEP;
-        SinTable[i] = std::sin(v);
-        CosTable[i] = std::cos(v);
+        // Rounded*: the same table bits on every platform, so matches replay alike everywhere.
+        SinTable[i] = RoundedSin(v);
+        CosTable[i] = RoundedCos(v);
     }
     DifficultyTable = {{{8, 140, 30}, {10, 70, 25}, {15, 20, 20}}};
 }
 
 Angle256 ComputeAngle256(double dx, double dy) {
-    const double v = std::atan2(dy, dx) * ANGLE_SCALE;
+    const double v = RoundedAtan2(dy, dx) * ANGLE_SCALE;
     // Truncation toward zero, not floor: every direction within one step of +x gives 0.
     const auto t = static_cast<std::int32_t>(v);
     return static_cast<Angle256>(t);

@@ -3,6 +3,11 @@
 #include <fstream>
 #include <iostream>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include "tools/sim/script.h"
 
 int main(int argc, char** argv) {
@@ -25,6 +30,10 @@ int main(int argc, char** argv) {
         std::cerr << "puckwind-sim: line " << error.lineNumber << ": " << error.message << "\n";
         return 2;
     }
+#ifdef _WIN32
+    // The trace is the same bytes everywhere: no carriage returns added on Windows.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     std::ios::sync_with_stdio(false);
     sim::RunScript(commands, std::cout);
     return 0;
