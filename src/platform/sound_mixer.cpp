@@ -42,15 +42,14 @@ void MixVoice(Voice& voice, std::uint32_t outRate, int outChannels, std::int32_t
     const std::uint64_t end = static_cast<std::uint64_t>(total) << 32;
     const std::uint64_t step = (static_cast<std::uint64_t>(voice.frequency) << 32) / outRate;
     const int channels = voice.format.channels;
-    for (std::size_t f = 0; f < frames; ++f) {
-        if (voice.position >= end) {
-            if (!voice.looping) {
-                voice.playing = false;
-                voice.position = 0;
-                return;
-            }
-            voice.position %= end;
+    if (voice.position >= end) {  // set inside the trailing part of a frame: the end
+        voice.position = 0;
+        voice.playing = voice.looping;
+        if (!voice.looping) {
+            return;
         }
+    }
+    for (std::size_t f = 0; f < frames; ++f) {
         const auto frame = static_cast<std::uint32_t>(voice.position >> 32);
         // Interpolate toward the next frame: the first one again when looping, else hold.
         const std::uint32_t next = frame + 1 < total ? frame + 1 : (voice.looping ? 0 : frame);
@@ -69,6 +68,15 @@ void MixVoice(Voice& voice, std::uint32_t outRate, int outChannels, std::int32_t
             out[1] += values[channels == 1 ? 0 : 1];
         }
         voice.position += step;
+        if (voice.position >= end) {
+            if (!voice.looping) {
+                // Played once, it ends here and stands at its start again.
+                voice.playing = false;
+                voice.position = 0;
+                return;
+            }
+            voice.position %= end;
+        }
     }
 }
 
