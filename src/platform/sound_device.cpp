@@ -1,3 +1,8 @@
+// The sound-buffer device and its buffers on an SDL2 audio device (or a pulled output).
+//
+// The SDL callback and the main thread share each device's voices under one mutex: every
+// buffer operation that touches a voice holds it briefly, and the callback holds it while it
+// mixes. Buffers keep their device's mixer alive, so a buffer released after its device is safe.
 #include "platform/sound_device.h"
 
 #include <SDL.h>
