@@ -250,15 +250,6 @@ TEST_F(Effects, ALoopPlaysUntilStoppedAndTheNextPlayRewinds) {
     EXPECT_EQ(Pull(2), (V{10, 20}));
 }
 
-TEST_F(Effects, AnEffectPlayedOnceEnds) {
-    ASSERT_EQ(LoadEffect(SND_GOAL, "wav_ramp"), 1);
-    PlayEffect(SND_GOAL, 0, 0);
-    const V out = Pull(102);
-    EXPECT_EQ(out[99], 1000);
-    EXPECT_EQ(out[100], 0);
-    EXPECT_EQ(Status(SND_GOAL), 0u);
-}
-
 TEST_F(Effects, StopAllStopsEveryEffect) {
     ASSERT_EQ(LoadEffect(SND_TITLE, "wav_ramp"), 1);
     ASSERT_EQ(LoadEffect(SND_GOAL, "wav_two_data"), 1);

@@ -143,7 +143,8 @@ const Voicing SOFT{{1, 0.15, 0.11, 0.02, 0.04}, 0.03, 1.2, 0.08, 4.5, 0.01};
 Recording MakeTitleJingle() {
     constexpr std::size_t BYTES = 87016;
     Mix mix(11025, BYTES);
-    const double length = static_cast<double>(BYTES / 2) / mix.rate;
+    constexpr std::size_t SAMPLES = BYTES / 2;
+    const double length = static_cast<double>(SAMPLES) / mix.rate;
     const double step = length / 16;
     // Four bars of four steps: C, F, C, G, so that the last bar leads back into the first.
     const int melody[16] = {72, 76, 79, 84, 81, 77, 81, 84, 79, 76, 79, 83, 86, 83, 79, 74};
