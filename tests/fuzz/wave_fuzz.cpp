@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::memcpy(region1, wave.data.data(), length1);
         buffer->Unlock(region1, length1, nullptr, 0);
     }
-    std::vector<std::int16_t> out(2 * 300);
+    std::vector<std::int16_t> out(std::size_t{2} * 300);
     for (unsigned frequency : {0u, 20000u, 22000u}) {
         buffer->SetFrequency(frequency);
         buffer->SetCurrentPosition(0);
