@@ -1,6 +1,7 @@
 // puckwind-assets: makes the game's resources again, byte for byte.
 //   puckwind-assets write DIR   writes every resource file into DIR
 #include <cstdio>
+#include <exception>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -18,13 +19,21 @@ struct Asset {
 const std::vector<Asset>& Assets() {
     static const std::vector<Asset> assets = {
         {"ico.bmp", [] { return EncodeBmp24(DrawIcon()); }},
+        {"bmp_num.bmp", [] { return EncodeBmp24(DrawDigitAtlas()); }},
+        {"bmp_mes.bmp", [] { return EncodeBmp24(DrawBannerAtlas()); }},
     };
     return assets;
 }
 
 int Write(const std::string& dir) {
     for (const Asset& asset : Assets()) {
-        const std::vector<std::uint8_t> bytes = asset.make();
+        std::vector<std::uint8_t> bytes;
+        try {
+            bytes = asset.make();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "puckwind-assets: %s: %s\n", asset.file, e.what());
+            return 1;
+        }
         const std::string path = dir + "/" + asset.file;
         std::ofstream out(path, std::ios::binary);
         out.write(reinterpret_cast<const char*>(bytes.data()),
