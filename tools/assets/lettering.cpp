@@ -155,17 +155,31 @@ Coverage Centre(const Coverage& ink, int w, int h) {
 }
 
 Coverage Grow(const Coverage& shape, int radius) {
-    Coverage out(shape.width, shape.height);
-    for (int oy = -radius; oy <= radius; ++oy) {
-        for (int ox = -radius; ox <= radius; ++ox) {
-            if (ox * ox + oy * oy > radius * radius) {
-                continue;
+    // Row maxima over a half-width w, for every w up to the radius, each from the one before;
+    // then each row of the disc takes the row maximum of its own half-width.
+    std::vector<Coverage> rowMax{shape};
+    for (int w = 1; w <= radius; ++w) {
+        const Coverage& narrower = rowMax.back();
+        Coverage wider(shape.width, shape.height);
+        for (int y = 0; y < shape.height; ++y) {
+            for (int x = 0; x < shape.width; ++x) {
+                wider.alpha[static_cast<std::size_t>(y) * shape.width + x] =
+                    std::max({narrower.at(x, y), narrower.at(x - 1, y), narrower.at(x + 1, y)});
             }
-            for (int y = 0; y < shape.height; ++y) {
-                for (int x = 0; x < shape.width; ++x) {
-                    std::uint8_t& to = out.alpha[static_cast<std::size_t>(y) * shape.width + x];
-                    to = std::max(to, shape.at(x + ox, y + oy));
-                }
+        }
+        rowMax.push_back(std::move(wider));
+    }
+    Coverage out(shape.width, shape.height);
+    for (int dy = -radius; dy <= radius; ++dy) {
+        int w = 0;
+        while ((w + 1) * (w + 1) + dy * dy <= radius * radius) {
+            ++w;
+        }
+        const Coverage& rows = rowMax[static_cast<std::size_t>(w)];
+        for (int y = 0; y < shape.height; ++y) {
+            for (int x = 0; x < shape.width; ++x) {
+                std::uint8_t& to = out.alpha[static_cast<std::size_t>(y) * shape.width + x];
+                to = std::max(to, rows.at(x, y + dy));
             }
         }
     }
