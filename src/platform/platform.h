@@ -52,7 +52,7 @@ bool FindWindow(std::string_view className);
 HWND CreateWindowEx(std::string_view className, std::string_view title,
                     const WindowPlacement& placement);
 void ShowWindow(HWND hwnd);
-void UpdateWindow(HWND hwnd);  // an invalid window is painted now, through its procedure
+void UpdateWindow(HWND hwnd);   // an invalid window is painted now, through its procedure
 void DestroyWindow(HWND hwnd);  // sends WM_DESTROY, then closes the native window
 bool IsWindow(HWND hwnd);
 
@@ -130,7 +130,7 @@ std::optional<std::span<const unsigned char>> FindResource(std::string_view type
 class GlSurface;
 
 class Backend {
-public:
+  public:
     virtual ~Backend() = default;
     virtual bool OpenWindow(HWND hwnd, std::string_view title, const WindowPlacement& placement,
                             std::string_view iconResource) = 0;
@@ -150,6 +150,12 @@ public:
     virtual void Invalidated(HWND) {}
     // An OpenGL 3.3 core context drawing into the window; null where there is none.
     virtual std::unique_ptr<GlSurface> CreateGlSurface(HWND hwnd);
+    // Bits per pixel of the window's surface, or of the screen for a null window.
+    virtual int BitsPerPixel(HWND) { return 32; }
+    // Switches the display to width x height at bitsPerPixel, the window filling it; false, with
+    // nothing changed, when the display does not offer that mode. (See display_mode.h.)
+    virtual bool SetDisplayMode(HWND, int, int, int) { return false; }
+    virtual void RestoreDisplayMode(HWND) {}
     // The periodic timer behind SetPeriodicTimer/KillTimer; by default a thread of its own.
     virtual unsigned StartTimer(unsigned delay, TimerCallback callback, std::uintptr_t user);
     virtual void StopTimer(unsigned id);
@@ -157,7 +163,7 @@ public:
 
 // What the 3D layer draws into: an OpenGL 3.3 core context bound to a window.
 class GlSurface {
-public:
+  public:
     virtual ~GlSurface() = default;
     virtual void MakeCurrent() = 0;
     virtual void Present() = 0;  // shows what was drawn

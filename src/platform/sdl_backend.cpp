@@ -4,7 +4,8 @@
 // BMP); SDL events turned into window messages (focus and minimise into WM_ACTIVATE, close into
 // WM_CLOSE, exposure into a paint); a blocking wait that posting threads end through a user
 // event; the cursor in screen pixels, kept inside the window while it is active; the
-// single-instance endpoint; and an OpenGL 3.3 core surface on the window.
+// single-instance endpoint; an OpenGL 3.3 core surface on the window; the display's depth and
+// a full-screen display mode that is granted only when it is really what the display shows.
 #include "platform/sdl_backend.h"
 
 #include <SDL.h>
@@ -19,7 +20,7 @@ namespace platform {
 namespace {
 
 class SdlGlSurface : public GlSurface {
-public:
+  public:
     SdlGlSurface(SDL_Window* window, SDL_GLContext context) : window_(window), context_(context) {}
     ~SdlGlSurface() override { SDL_GL_DeleteContext(context_); }
     void MakeCurrent() override { SDL_GL_MakeCurrent(window_, context_); }
@@ -37,7 +38,7 @@ public:
         return h;
     }
 
-private:
+  private:
     SDL_Window* window_;
     SDL_GLContext context_;
 };
@@ -69,7 +70,7 @@ LPARAM PackPoint(int x, int y) {
 }
 
 class SdlBackend : public Backend {
-public:
+  public:
     explicit SdlBackend(std::uint32_t wakeEvent) : wakeEvent_(wakeEvent) {}
     ~SdlBackend() override {
         endpoint_.reset();
@@ -175,7 +176,52 @@ public:
         return std::make_unique<SdlGlSurface>(window, context);
     }
 
-private:
+    int BitsPerPixel(HWND hwnd) override {
+        SDL_Window* window = Find(hwnd);
+        Uint32 format = SDL_PIXELFORMAT_UNKNOWN;
+        if (window != nullptr) {
+            format = SDL_GetWindowPixelFormat(window);
+        }
+        SDL_DisplayMode desktop;
+        if (format == SDL_PIXELFORMAT_UNKNOWN && SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
+            format = desktop.format;
+        }
+        return format == SDL_PIXELFORMAT_UNKNOWN ? 0 : SDL_BITSPERPIXEL(format);
+    }
+
+    bool SetDisplayMode(HWND hwnd, int width, int height, int bitsPerPixel) override {
+        SDL_Window* window = Find(hwnd);
+        const int display = window != nullptr ? SDL_GetWindowDisplayIndex(window) : -1;
+        if (display < 0) {
+            return false;
+        }
+        SDL_DisplayMode wanted{};
+        bool offered = false;
+        for (int i = 0; i < SDL_GetNumDisplayModes(display) && !offered; ++i) {
+            offered = SDL_GetDisplayMode(display, i, &wanted) == 0 && wanted.w == width &&
+                      wanted.h == height &&
+                      static_cast<int>(SDL_BITSPERPIXEL(wanted.format)) == bitsPerPixel;
+        }
+        if (!offered || SDL_SetWindowDisplayMode(window, &wanted) != 0 ||
+            SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) != 0) {
+            return false;
+        }
+        // Some drivers grant full screen at the desktop's size: only the mode asked for counts.
+        SDL_DisplayMode got{};
+        if (SDL_GetCurrentDisplayMode(display, &got) != 0 || got.w != width || got.h != height) {
+            SDL_SetWindowFullscreen(window, 0);
+            return false;
+        }
+        return true;
+    }
+
+    void RestoreDisplayMode(HWND hwnd) override {
+        if (SDL_Window* window = Find(hwnd)) {
+            SDL_SetWindowFullscreen(window, 0);
+        }
+    }
+
+  private:
     SDL_Window* Find(HWND hwnd) {
         auto it = windows_.find(hwnd);
         return it == windows_.end() ? nullptr : it->second;

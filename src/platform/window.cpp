@@ -10,6 +10,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/display_mode.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -21,6 +22,8 @@ struct Window {
     bool active = false;
     bool destroyed = false;
     WPARAM lastActivation = WA_INACTIVE;
+    int width = 0;
+    int height = 0;
 };
 
 namespace {
@@ -51,18 +54,24 @@ const WindowClass* FindClass(std::string_view name) {
     return nullptr;
 }
 
-bool Live(HWND hwnd) { return hwnd != nullptr && !hwnd->destroyed; }
+bool Live(HWND hwnd) {
+    return hwnd != nullptr && !hwnd->destroyed;
+}
 
 }  // namespace
 
-void SetBackend(std::unique_ptr<Backend> backend) { S().backend = std::move(backend); }
+void SetBackend(std::unique_ptr<Backend> backend) {
+    S().backend = std::move(backend);
+}
 
 Backend& CurrentBackend() {
     assert(S().backend && "platform::SetBackend must be called first");
     return *S().backend;
 }
 
-HWND MainWindow() { return S().mainWindow.load(); }
+HWND MainWindow() {
+    return S().mainWindow.load();
+}
 
 bool RegisterClass(const WindowClass& windowClass) {
     if (FindClass(windowClass.name) != nullptr) {
@@ -92,6 +101,8 @@ HWND CreateWindowEx(std::string_view className, std::string_view title,
     }
     auto window = std::make_unique<Window>();
     window->windowClass = *windowClass;
+    window->width = placement.width;
+    window->height = placement.height;
     HWND hwnd = window.get();
     if (!CurrentBackend().OpenWindow(hwnd, title, placement, windowClass->iconResource)) {
         return nullptr;
@@ -212,7 +223,9 @@ bool GetMessage(MSG* msg) {
     }
 }
 
-LRESULT DispatchMessage(const MSG& msg) { return SendMessage(msg.hwnd, msg.message, msg.wParam, msg.lParam); }
+LRESULT DispatchMessage(const MSG& msg) {
+    return SendMessage(msg.hwnd, msg.message, msg.wParam, msg.lParam);
+}
 
 LRESULT DefWindowProc(HWND hwnd, unsigned message, WPARAM, LPARAM) {
     if (message == WM_CLOSE) {
@@ -222,7 +235,9 @@ LRESULT DefWindowProc(HWND hwnd, unsigned message, WPARAM, LPARAM) {
 }
 
 // No dialog host yet: every template is one that cannot be made.
-LRESULT DialogBoxParam(std::string_view, HWND, WNDPROC, LPARAM) { return -1; }
+LRESULT DialogBoxParam(std::string_view, HWND, WNDPROC, LPARAM) {
+    return -1;
+}
 
 void InvalidateRect(HWND hwnd) {
     if (Live(hwnd)) {
@@ -231,7 +246,17 @@ void InvalidateRect(HWND hwnd) {
     }
 }
 
-bool IsIconic(HWND hwnd) { return Live(hwnd) && hwnd->iconic; }
+bool GetClientRect(HWND hwnd, Rect* rect) {
+    if (!Live(hwnd) || rect == nullptr) {
+        return false;
+    }
+    *rect = {0, 0, hwnd->width, hwnd->height};
+    return true;
+}
+
+bool IsIconic(HWND hwnd) {
+    return Live(hwnd) && hwnd->iconic;
+}
 
 void BeginPaint(HWND hwnd) {
     if (Live(hwnd)) {
@@ -265,7 +290,9 @@ void NotifyExposed(HWND hwnd) {
     }
 }
 
-std::unique_ptr<GlSurface> Backend::CreateGlSurface(HWND) { return nullptr; }
+std::unique_ptr<GlSurface> Backend::CreateGlSurface(HWND) {
+    return nullptr;
+}
 
 bool GetCursorPos(Point* point) {
     *point = CurrentBackend().CursorPos();
@@ -277,12 +304,13 @@ bool SetCursorPos(int x, int y) {
     return true;
 }
 
-void ShowCursor(bool show) { CurrentBackend().ShowCursor(show); }
+void ShowCursor(bool show) {
+    CurrentBackend().ShowCursor(show);
+}
 
 namespace {
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });

@@ -302,6 +302,9 @@ class Device : public Object {
     virtual const struct Guid& GetDriverGuid() const = 0;
     // Shows what the viewports drew since the last Update.
     virtual int Update() = 0;
+    // Reads back what the viewports drew, not yet shown: GetWidth() x GetHeight() colours
+    // (0xFFRRGGBB), rows from the top. For tests and screenshots.
+    virtual int ReadImage(std::span<Color> out) = 0;
     // The same object seen as a window device (one more reference on success).
     virtual int QueryWinDevice(WinDevice** out) = 0;
 };
