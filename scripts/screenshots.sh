@@ -21,13 +21,20 @@ pid=$!
 trap 'kill "$pid" 2>/dev/null || true; rm -rf "$tmp"' EXIT
 
 shot() { import -window root "$1"; }
-# Mean of one channel (r, g or b) over a rectangle WxH+X+Y of a picture, 0 to 100.
-mean() { convert "$1" -crop "$2" -channel "$3" -separate -format '%[fx:round(100*mean)]' info:; }
-# The result banner covers the middle of the screen in its gold or red lettering; during play
-# that region is the table's blue, which has no red at all.
-banner_up() { [ "$(mean "$1" 440x70+100+205 R)" -ge 20 ]; }
-# The near scoreboard digit, as a picture to compare: it changes when a goal is counted.
-digit() { convert "$1" -crop 34x20+184+236 +repage "$2"; }
+# Pixels of the lettering in the banner's place (the quad at rest spans x 97..543, y 184..296):
+# prints how many are gold ("YOU WIN!") and how many red ("YOU LOSE"). The table there is blue.
+lettering() {
+  convert "$1" -crop 440x70+100+205 +repage -depth 8 txt:- |
+    sed -n 's/^[^(]*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p' |
+    awk '$1 > 200 && $2 > 150 && $3 < 120 { gold++ } $1 > 150 && $2 < 100 && $3 < 110 { red++ }
+         END { print gold + 0, red + 0 }'
+}
+banner_up() { set -- $(lettering "$1"); [ $(($1 + $2)) -ge 1500 ]; }
+# The title logo has both colours; the win text nearly no red.
+is_win() { set -- $(lettering "$1"); [ "$1" -gt $(($2 * 3)) ]; }
+# The scoreboard's digit faces (projections of x -199..-163 at height 24, y -38..-4 and 4..38).
+near_digit() { convert "$1" -crop 30x22+185+234 +repage "$2"; }
+far_digit() { convert "$1" -crop 30x21+190+211 +repage "$2"; }
 changed() { [ "$(compare -metric AE "$1" "$2" null: 2>&1 || true)" != 0 ]; }
 
 for _ in $(seq 100); do
@@ -51,34 +58,34 @@ sleep 0.6
 sweep 4
 shot "$out/rally.png"
 shot "$tmp/start.png"
-digit "$tmp/start.png" "$tmp/digit0.png"
+near_digit "$tmp/start.png" "$tmp/near0.png"
+far_digit "$tmp/start.png" "$tmp/far0.png"
 
-# Wait for the first goal: either digit of the scoreboard changes.
-convert "$tmp/start.png" -crop 34x20+188+212 +repage "$tmp/far0.png"
+# Wait for the first goal: one of the scoreboard's digits changes.
 for _ in $(seq 400); do
   sweep 1
   shot "$tmp/now.png"
-  digit "$tmp/now.png" "$tmp/digit1.png"
-  convert "$tmp/now.png" -crop 34x20+188+212 +repage "$tmp/far1.png"
-  if changed "$tmp/digit0.png" "$tmp/digit1.png" || changed "$tmp/far0.png" "$tmp/far1.png"; then
+  near_digit "$tmp/now.png" "$tmp/near1.png"
+  far_digit "$tmp/now.png" "$tmp/far1.png"
+  if changed "$tmp/near0.png" "$tmp/near1.png" || changed "$tmp/far0.png" "$tmp/far1.png"; then
     cp "$tmp/now.png" "$out/goal.png"
     break
   fi
 done
 
-# Serve again after each goal until a result banner comes up; keep playing for a win.
+# Serve again after each goal until a result banner comes up (looking before each click, as a
+# click on the result goes back to the title); keep playing for a win.
 matches=${PUCKWIND_SHOT_MATCHES:-3}
 for _ in $(seq "$matches"); do
   for _ in $(seq 2000); do
-    xdotool click 1
-    sweep 2
     shot "$tmp/now.png"
     banner_up "$tmp/now.png" && break
+    xdotool click 1
+    sweep 2
   done
   sleep 2  # the win banner spins in over 40 ticks
   shot "$tmp/result.png"
-  # Gold lettering ("YOU WIN!") is as green as it is red; the red "YOU LOSE" is not.
-  if [ "$(mean "$tmp/result.png" 440x70+100+205 G)" -ge "$(( $(mean "$tmp/result.png" 440x70+100+205 R) * 2 / 3 ))" ]; then
+  if is_win "$tmp/result.png"; then
     cp "$tmp/result.png" "$out/win.png"
     rm -f "$out/lose.png"
     exit 0
