@@ -18,7 +18,14 @@ tmp=$(mktemp -d)
 export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null
 "$game" &
 pid=$!
-trap 'kill "$pid" 2>/dev/null || true; rm -rf "$tmp"' EXIT
+finish() {
+  kill "$pid" 2>/dev/null || true
+  for _ in 1 2 3 4 5 6 7 8 9 10; do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
+  kill -9 "$pid" 2>/dev/null || true
+  rm -rf "$tmp"
+}
+trap finish EXIT
+trap 'exit 1' INT TERM
 
 shot() { import -window root "$1"; }
 # Pixels of the lettering in the banner's place (the quad at rest spans x 97..543, y 184..296):
