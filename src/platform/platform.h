@@ -52,7 +52,7 @@ bool FindWindow(std::string_view className);
 HWND CreateWindowEx(std::string_view className, std::string_view title,
                     const WindowPlacement& placement);
 void ShowWindow(HWND hwnd);
-void UpdateWindow(HWND hwnd);   // an invalid window is painted now, through its procedure
+void UpdateWindow(HWND hwnd);  // an invalid window is painted now, through its procedure
 void DestroyWindow(HWND hwnd);  // sends WM_DESTROY, then closes the native window
 bool IsWindow(HWND hwnd);
 
@@ -130,7 +130,7 @@ std::optional<std::span<const unsigned char>> FindResource(std::string_view type
 class GlSurface;
 
 class Backend {
-  public:
+public:
     virtual ~Backend() = default;
     virtual bool OpenWindow(HWND hwnd, std::string_view title, const WindowPlacement& placement,
                             std::string_view iconResource) = 0;
@@ -163,7 +163,7 @@ class Backend {
 
 // What the 3D layer draws into: an OpenGL 3.3 core context bound to a window.
 class GlSurface {
-  public:
+public:
     virtual ~GlSurface() = default;
     virtual void MakeCurrent() = 0;
     virtual void Present() = 0;  // shows what was drawn

@@ -20,7 +20,7 @@ namespace platform {
 namespace {
 
 class SdlGlSurface : public GlSurface {
-  public:
+public:
     SdlGlSurface(SDL_Window* window, SDL_GLContext context) : window_(window), context_(context) {}
     ~SdlGlSurface() override { SDL_GL_DeleteContext(context_); }
     void MakeCurrent() override { SDL_GL_MakeCurrent(window_, context_); }
@@ -38,7 +38,7 @@ class SdlGlSurface : public GlSurface {
         return h;
     }
 
-  private:
+private:
     SDL_Window* window_;
     SDL_GLContext context_;
 };
@@ -70,7 +70,7 @@ LPARAM PackPoint(int x, int y) {
 }
 
 class SdlBackend : public Backend {
-  public:
+public:
     explicit SdlBackend(std::uint32_t wakeEvent) : wakeEvent_(wakeEvent) {}
     ~SdlBackend() override {
         endpoint_.reset();
@@ -107,6 +107,13 @@ class SdlBackend : public Backend {
             return;
         }
         SDL_ShowWindow(window);
+        // A mode asked for while the window was hidden takes effect now: keep it only if granted.
+        if (auto pending = pendingModes_.find(hwnd); pending != pendingModes_.end()) {
+            if (!ModeGranted(window, pending->second)) {
+                SDL_SetWindowFullscreen(window, 0);
+            }
+            pendingModes_.erase(pending);
+        }
         SDL_RaiseWindow(window);
         SDL_SetWindowInputFocus(window);
         // A window that is shown becomes the active one, as on the desktops the game knows.
@@ -206,9 +213,12 @@ class SdlBackend : public Backend {
             SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) != 0) {
             return false;
         }
-        // Some drivers grant full screen at the desktop's size: only the mode asked for counts.
-        SDL_DisplayMode got{};
-        if (SDL_GetCurrentDisplayMode(display, &got) != 0 || got.w != width || got.h != height) {
+        // SDL switches the mode of a hidden window only when it is shown; ShowWindow checks it.
+        if ((SDL_GetWindowFlags(window) & SDL_WINDOW_SHOWN) == 0) {
+            pendingModes_[hwnd] = wanted;
+            return true;
+        }
+        if (!ModeGranted(window, wanted)) {
             SDL_SetWindowFullscreen(window, 0);
             return false;
         }
@@ -216,12 +226,20 @@ class SdlBackend : public Backend {
     }
 
     void RestoreDisplayMode(HWND hwnd) override {
+        pendingModes_.erase(hwnd);
         if (SDL_Window* window = Find(hwnd)) {
             SDL_SetWindowFullscreen(window, 0);
         }
     }
 
-  private:
+private:
+    // Some drivers grant full screen at the desktop's size: only the mode asked for counts.
+    static bool ModeGranted(SDL_Window* window, const SDL_DisplayMode& wanted) {
+        SDL_DisplayMode got{};
+        return SDL_GetCurrentDisplayMode(SDL_GetWindowDisplayIndex(window), &got) == 0 &&
+               got.w == wanted.w && got.h == wanted.h;
+    }
+
     SDL_Window* Find(HWND hwnd) {
         auto it = windows_.find(hwnd);
         return it == windows_.end() ? nullptr : it->second;
@@ -321,6 +339,7 @@ class SdlBackend : public Backend {
 
     std::uint32_t wakeEvent_;
     std::map<HWND, SDL_Window*> windows_;
+    std::map<HWND, SDL_DisplayMode> pendingModes_;
     std::unique_ptr<InstanceEndpoint> endpoint_;
 };
 

@@ -54,24 +54,18 @@ const WindowClass* FindClass(std::string_view name) {
     return nullptr;
 }
 
-bool Live(HWND hwnd) {
-    return hwnd != nullptr && !hwnd->destroyed;
-}
+bool Live(HWND hwnd) { return hwnd != nullptr && !hwnd->destroyed; }
 
 }  // namespace
 
-void SetBackend(std::unique_ptr<Backend> backend) {
-    S().backend = std::move(backend);
-}
+void SetBackend(std::unique_ptr<Backend> backend) { S().backend = std::move(backend); }
 
 Backend& CurrentBackend() {
     assert(S().backend && "platform::SetBackend must be called first");
     return *S().backend;
 }
 
-HWND MainWindow() {
-    return S().mainWindow.load();
-}
+HWND MainWindow() { return S().mainWindow.load(); }
 
 bool RegisterClass(const WindowClass& windowClass) {
     if (FindClass(windowClass.name) != nullptr) {
@@ -223,9 +217,7 @@ bool GetMessage(MSG* msg) {
     }
 }
 
-LRESULT DispatchMessage(const MSG& msg) {
-    return SendMessage(msg.hwnd, msg.message, msg.wParam, msg.lParam);
-}
+LRESULT DispatchMessage(const MSG& msg) { return SendMessage(msg.hwnd, msg.message, msg.wParam, msg.lParam); }
 
 LRESULT DefWindowProc(HWND hwnd, unsigned message, WPARAM, LPARAM) {
     if (message == WM_CLOSE) {
@@ -235,9 +227,7 @@ LRESULT DefWindowProc(HWND hwnd, unsigned message, WPARAM, LPARAM) {
 }
 
 // No dialog host yet: every template is one that cannot be made.
-LRESULT DialogBoxParam(std::string_view, HWND, WNDPROC, LPARAM) {
-    return -1;
-}
+LRESULT DialogBoxParam(std::string_view, HWND, WNDPROC, LPARAM) { return -1; }
 
 void InvalidateRect(HWND hwnd) {
     if (Live(hwnd)) {
@@ -254,9 +244,7 @@ bool GetClientRect(HWND hwnd, Rect* rect) {
     return true;
 }
 
-bool IsIconic(HWND hwnd) {
-    return Live(hwnd) && hwnd->iconic;
-}
+bool IsIconic(HWND hwnd) { return Live(hwnd) && hwnd->iconic; }
 
 void BeginPaint(HWND hwnd) {
     if (Live(hwnd)) {
@@ -290,9 +278,7 @@ void NotifyExposed(HWND hwnd) {
     }
 }
 
-std::unique_ptr<GlSurface> Backend::CreateGlSurface(HWND) {
-    return nullptr;
-}
+std::unique_ptr<GlSurface> Backend::CreateGlSurface(HWND) { return nullptr; }
 
 bool GetCursorPos(Point* point) {
     *point = CurrentBackend().CursorPos();
@@ -304,13 +290,12 @@ bool SetCursorPos(int x, int y) {
     return true;
 }
 
-void ShowCursor(bool show) {
-    CurrentBackend().ShowCursor(show);
-}
+void ShowCursor(bool show) { CurrentBackend().ShowCursor(show); }
 
 namespace {
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });

@@ -1,6 +1,9 @@
 // The render device: the 3D objects of the game, created at start-up in a fixed order, handed
 // the window's activation and paints, and released in a fixed order at shut-down.
 #include "render/render.h"
+#include "render/scene.h"
+
+static_assert(RENDER_OBJECT_FRAMES == OBJECT_FRAME_COUNT);
 
 RenderObjects renderObjects;
 DeviceSettings deviceSettings;

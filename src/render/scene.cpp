@@ -9,6 +9,7 @@
 
 #include "game/playfield.h"
 
+static_assert(OBJECT_FRAME_COUNT == RENDER_OBJECT_FRAMES);
 static_assert(MESH_BUILDER_COUNT == RENDER_MESH_BUILDERS);
 static_assert(TEXTURE_COUNT == RENDER_TEXTURES);
 static_assert(BODY_PLAYER == 0 && BODY_CPU == 1 && BODY_PUCK == 2,

@@ -3,7 +3,6 @@
 // Offers: FrameImpl (SetPosition, GetPosition, SetOrientation, GetOrientation, LookAt,
 // AddRotation, AddTranslation, AddVisual, AddLight, the scene background) and the reference
 // counting every object of the layer shares.
-#include <algorithm>
 #include <cassert>
 
 #include "retained/internal.h"

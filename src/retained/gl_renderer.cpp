@@ -263,8 +263,9 @@ bool Renderer::Owns(const std::weak_ptr<Renderer>& owner, const Renderer* record
 void Renderer::Upload(MeshImpl& mesh) {
     GpuMesh& gpu = mesh.gpu;
     if (!Owns(gpu.owner, gpu.ownerId)) {
-        // Copies made in another context are that context's to free.
-        gpu = GpuMesh{};
+        // A copy made in another context is freed there, if that context still exists.
+        ReleaseGpuMesh(gpu);
+        surface_->MakeCurrent();
         gpu.owner = weak_from_this();
         gpu.ownerId = this;
         glGenVertexArrays(1, &gpu.vertexArray);
@@ -276,8 +277,11 @@ void Renderer::Upload(MeshImpl& mesh) {
         int offset = 0;
         for (GLuint i = 0; i < 5; ++i) {
             glEnableVertexAttribArray(i);
-            glVertexAttribPointer(i, sizes[i], GL_FLOAT, GL_FALSE, stride,
-                                  reinterpret_cast<const void*>(offset * sizeof(float)));
+            // GL takes the offset into the bound buffer in a pointer's clothes.
+            glVertexAttribPointer(
+                i, sizes[i], GL_FLOAT, GL_FALSE, stride,
+                reinterpret_cast<const void*>(  // NOLINT(performance-no-int-to-ptr)
+                    offset * sizeof(float)));
             offset += sizes[i];
         }
     }
@@ -349,7 +353,8 @@ unsigned Renderer::TextureName(TextureImpl& texture) {
     if (Owns(gpu.owner, gpu.ownerId)) {
         return gpu.name;
     }
-    gpu = GpuTexture{};
+    ReleaseGpuTexture(gpu);
+    surface_->MakeCurrent();
     gpu.owner = weak_from_this();
     gpu.ownerId = this;
     glGenTextures(1, &gpu.name);
@@ -412,7 +417,7 @@ bool Renderer::ReadImage(int width, int height, std::span<Color> out) {
                  rgba.data());
     for (int row = 0; row < height; ++row) {
         const std::uint8_t* src = &rgba[static_cast<std::size_t>(height - 1 - row) * width * 4];
-        for (int x = 0; x < width; ++x) {
+        for (std::size_t x = 0; x < static_cast<std::size_t>(width); ++x) {
             out[static_cast<std::size_t>(row) * width + x] =
                 0xFF000000u | static_cast<Color>(src[x * 4]) << 16 |
                 static_cast<Color>(src[x * 4 + 1]) << 8 | src[x * 4 + 2];

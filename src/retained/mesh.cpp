@@ -3,8 +3,6 @@
 // Offers: MeshImpl (AddFaces with the count-then-indices face data, SetColor, GetFace,
 // GetVertex), FaceImpl (texture coordinates, texture, colour per face), TextureImpl's texel
 // access, and DecodeBmp24, the reader of the 24-bit BMP resources textures are made from.
-#include <cstring>
-
 #include "retained/internal.h"
 
 namespace retained {

@@ -353,4 +353,23 @@ TEST_F(RenderDeviceTest, RefusedModeIsIgnored) {
     EXPECT_EQ(display->restores, 0);
 }
 
+TEST_F(RenderDeviceTest, DisplayObjectGivesTheModeBackOnItsLastRelease) {
+    platform::DirectDraw* directDraw = nullptr;
+    ASSERT_EQ(platform::DirectDrawCreate(&directDraw), platform::DD_OK);
+    EXPECT_EQ(directDraw->SetDisplayMode(640, 480, 32), platform::DDERR_NOCOOPERATIVELEVELSET);
+    EXPECT_EQ(directDraw->SetCooperativeLevel(nullptr, platform::DDSCL_NORMAL),
+              platform::DDERR_INVALIDPARAMS);
+    ASSERT_EQ(directDraw->SetCooperativeLevel(window_, platform::DDSCL_NORMAL), platform::DD_OK);
+    EXPECT_EQ(directDraw->SetDisplayMode(640, 480, 32), platform::DDERR_UNSUPPORTEDMODE);
+    EXPECT_FALSE(directDraw->ModeChanged());
+    display->offers640By480 = true;
+    ASSERT_EQ(directDraw->SetDisplayMode(640, 480, 32), platform::DD_OK);
+    EXPECT_TRUE(directDraw->ModeChanged());
+    directDraw->AddRef();
+    EXPECT_EQ(directDraw->Release(), 1u);
+    EXPECT_EQ(display->restores, 0);
+    EXPECT_EQ(directDraw->Release(), 0u);
+    EXPECT_EQ(display->restores, 1);
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include "platform/display_mode.h"
 #include "platform/headless_backend.h"
+#include "retained/internal.h"
 #include "retained/retained.h"
 
 namespace {
@@ -143,6 +144,41 @@ TEST_F(MeshTest, MissingOrCutShortResourceGivesNoTexture) {
     EXPECT_EQ(factory_->LoadTextureFromResource("bmp_truncated", "BITMAP", &texture),
               RMERR_BADFILE);
     EXPECT_EQ(texture, nullptr);
+}
+
+TEST(BmpReaderTest, RefusesHeadersThatPointPastTheBytes) {
+    const auto original = platform::FindResource("BITMAP", "bmp_quadrants");
+    ASSERT_TRUE(original);
+    const std::vector<unsigned char> good(original->begin(), original->end());
+    const auto put32 = [](std::vector<unsigned char>& b, std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) {
+            b[at + i] = static_cast<unsigned char>(v >> (8 * i));
+        }
+    };
+    struct Case {
+        const char* what;
+        std::size_t offset;
+        std::uint32_t value;
+    };
+    // File header (14 bytes) then the info header: size at 14, width 18, height 22, bits 28
+    // (16-bit, so with the planes word), compression 30; the pixel offset is at 10.
+    for (const Case& c : {Case{"pixels past the end", 10, 200}, Case{"wider than the data", 18, 5},
+                          Case{"taller than the data", 22, 5}, Case{"huge width", 18, 0x7FFFFFFF},
+                          Case{"huge height", 22, 0x80000001u}, Case{"zero height", 22, 0},
+                          Case{"8-bit", 26, 0x00080001}, Case{"compressed", 30, 1},
+                          Case{"short info header", 14, 12}}) {
+        auto bytes = good;
+        put32(bytes, c.offset, c.value);
+        int width = 0;
+        int height = 0;
+        std::vector<std::uint8_t> rgb;
+        EXPECT_FALSE(retained::DecodeBmp24(bytes, &width, &height, &rgb)) << c.what;
+    }
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgb;
+    EXPECT_TRUE(retained::DecodeBmp24(good, &width, &height, &rgb));
+    EXPECT_FALSE(retained::DecodeBmp24(std::span(good).first(13), &width, &height, &rgb));
 }
 
 TEST_F(MeshTest, TexturesTakeTheFactorysDefaultShadesAndColours) {

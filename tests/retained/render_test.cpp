@@ -327,6 +327,61 @@ TEST_F(RenderTest, WireframeLeavesTheInsideOfAFaceEmpty) {
     square->Release();
 }
 
+TEST_F(RenderTest, OneSceneDrawsOnTwoDevicesInTurn) {
+    AddLights(1, 0);
+    device_->SetQuality(RENDER_UNLITFLAT);
+    MeshBuilder* square = AddSquare(1, 10, 0xFF00FF00);
+    Texture* texture = nullptr;
+    ASSERT_EQ(factory_->LoadTextureFromResource("bmp_quadrants", "BITMAP", &texture), RM_OK);
+    MeshBuilder* textured = nullptr;
+    ASSERT_EQ(factory_->CreateMeshBuilder(&textured), RM_OK);
+    const Vector corners[] = {{-1, 1, 10}, {1, 1, 10}, {1, -1, 10}, {-1, -1, 10}};
+    const unsigned face4[] = {4, 0, 1, 2, 3, 0};
+    ASSERT_EQ(textured->AddFaces(corners, face4), RM_OK);
+    Frame* right = nullptr;
+    ASSERT_EQ(factory_->CreateFrame(scene_, &right), RM_OK);
+    right->SetPosition(scene_, 3, 0, 0);
+    right->AddVisual(textured);
+    Face* face = nullptr;
+    ASSERT_EQ(textured->GetFace(0, &face), RM_OK);
+    face->SetTexture(texture);  // every corner at (0, 0): the red top-left texel
+    face->Release();
+
+    platform::HWND otherWindow = testing_support::OpenOffscreenWindow(WIDTH, HEIGHT);
+    ASSERT_NE(otherWindow, nullptr);
+    Clipper* otherClipper = nullptr;
+    Device* other = nullptr;
+    Viewport* otherView = nullptr;
+    ASSERT_EQ(CreateClipper(&otherClipper), RM_OK);
+    ASSERT_EQ(otherClipper->SetHWnd(0, otherWindow), RM_OK);
+    const Guid driver = DRIVER_SOFTWARE_RGB;
+    ASSERT_EQ(factory_->CreateDeviceFromClipper(otherClipper, &driver, WIDTH, HEIGHT, &other),
+              RM_OK);
+    other->SetQuality(RENDER_UNLITFLAT);
+    ASSERT_EQ(factory_->CreateViewport(other, camera_, 0, 0, WIDTH, HEIGHT, &otherView), RM_OK);
+    otherView->SetFront(1);
+    otherView->SetBack(100);
+    otherView->SetField(0.5f);
+    std::vector<Color> image(static_cast<std::size_t>(WIDTH) * HEIGHT);
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(At(Draw(), 80, 60), 0xFF00FF00u) << round;
+        otherView->Clear();
+        otherView->Render(scene_);
+        ASSERT_EQ(other->ReadImage(image), RM_OK);
+        EXPECT_EQ(At(image, 80, 60), 0xFF00FF00u) << round;
+        EXPECT_EQ(At(image, 80 + 48, 60), 0xFFFF0000u) << round;  // x / z = 0.3
+    }
+    otherView->Release();
+    other->Release();  // the meshes' copies in its context go with it
+    otherClipper->Release();
+    platform::DestroyWindow(otherWindow);
+    EXPECT_EQ(At(Draw(), 80 + 48, 60), 0xFFFF0000u);
+    right->Release();
+    texture->Release();
+    textured->Release();
+    square->Release();
+}
+
 TEST_F(RenderTest, GameCameraPutsTheSceneOriginAtTheCentreOf640By480) {
     // The game's numbers: camera rig at (0, -250, -500) looking at the origin, field 1.1,
     // front 1.2, a 640 by 480 device.

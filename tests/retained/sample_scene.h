@@ -106,8 +106,8 @@ inline SampleScene BuildSampleScene(retained::Factory* factory, retained::Frame*
     }
     for (unsigned i = 0; i < n; ++i) {
         const unsigned j = (i + 1) % n;
-        railFaces.insert(railFaces.end(), {4, 3 * j, 3 * i, 3 * i + 1, 3 * j + 1});
-        railFaces.insert(railFaces.end(), {4, 3 * j + 1, 3 * i + 1, 3 * i + 2, 3 * j + 2});
+        railFaces.insert(railFaces.end(), {4, 3 * i, 3 * j, 3 * j + 1, 3 * i + 1});
+        railFaces.insert(railFaces.end(), {4, 3 * i + 1, 3 * j + 1, 3 * j + 2, 3 * i + 2});
     }
     railFaces.push_back(0);
     table->AddFaces(rail, railFaces);
