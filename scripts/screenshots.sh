@@ -11,7 +11,13 @@ game=$(realpath "${1:-$root/build/default/src/shell/puckwind}")
 out=$root/docs/screenshots
 if [ -z "${PUCKWIND_SHOTS_IN_XVFB:-}" ]; then
   [ -x "$game" ] || { echo "screenshots: no game at $game (build it first)" >&2; exit 1; }
-  exec env PUCKWIND_SHOTS_IN_XVFB=1 xvfb-run -a -s "-screen 0 640x480x24" "$0" "$game"
+  # A game already running for this user would make ours a second instance that ends at once;
+  # a network namespace of our own (where one can be had) keeps the instance endpoints apart.
+  apart=""
+  if unshare -n true 2>/dev/null; then
+    apart="unshare -n"
+  fi
+  exec env PUCKWIND_SHOTS_IN_XVFB=1 $apart xvfb-run -a -s "-screen 0 640x480x24" "$0" "$game"
 fi
 mkdir -p "$out"
 tmp=$(mktemp -d)
