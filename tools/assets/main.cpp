@@ -3,6 +3,7 @@
 //   puckwind-assets check FILE...   reads each file as the game does and says what it found or
 //                                   why it refuses it; exit status 0 when all are accepted
 #include <cstdio>
+#include <exception>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -24,6 +25,8 @@ struct Asset {
 const std::vector<Asset>& Assets() {
     static const std::vector<Asset> assets = {
         {"ico.bmp", [] { return EncodeBmp24(DrawIcon()); }},
+        {"bmp_num.bmp", [] { return EncodeBmp24(DrawDigitAtlas()); }},
+        {"bmp_mes.bmp", [] { return EncodeBmp24(DrawBannerAtlas()); }},
         {"wav_title.wav", [] { return EncodeWave(MakeTitleJingle()); }},
         {"wav_win.wav", [] { return EncodeWave(MakeWinFanfare()); }},
         {"wav_lose.wav", [] { return EncodeWave(MakeLosePhrase()); }},
@@ -35,7 +38,13 @@ const std::vector<Asset>& Assets() {
 
 int Write(const std::string& dir) {
     for (const Asset& asset : Assets()) {
-        const std::vector<std::uint8_t> bytes = asset.make();
+        std::vector<std::uint8_t> bytes;
+        try {
+            bytes = asset.make();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "puckwind-assets: %s: %s\n", asset.file, e.what());
+            return 1;
+        }
         const std::string path = dir + "/" + asset.file;
         std::ofstream out(path, std::ios::binary);
         out.write(reinterpret_cast<const char*>(bytes.data()),
