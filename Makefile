@@ -1,5 +1,5 @@
 # The two commands: `make run` plays the game, `make test` builds and runs every test headless.
-.PHONY: run test build bench lint format clean
+.PHONY: run test build bench lint format clean fuzz
 
 run:
 	@scripts/ensure-packages.sh run
@@ -26,6 +26,16 @@ bench:
 	cmake --preset default
 	cmake --build --preset default
 	scripts/run-benchmarks.sh build/default
+
+# The WAVE reader under libFuzzer for FUZZ_SECONDS (clang); new inputs are kept in fuzz-out/.
+FUZZ_SECONDS ?= 60
+fuzz:
+	@scripts/ensure-packages.sh test
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	mkdir -p fuzz-out/wave
+	build/fuzz/tests/fuzz/puckwind-fuzz-wave -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
+	  fuzz-out/wave tests/fuzz/corpus/wave resources
 
 lint:
 	cmake --preset default

@@ -7,7 +7,8 @@ common=(cmake ninja-build g++ pkg-config libsdl2-dev libepoxy-dev libimgui-dev l
 case "${1:-build}" in
   build) want=("${common[@]}") ;;
   run) want=("${common[@]}") ;;
-  test) want=("${common[@]}" libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool imagemagick x11-utils desktop-file-utils appstream) ;;
+  test) want=("${common[@]}" libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool imagemagick x11-utils
+             desktop-file-utils appstream python3 clang) ;;
   *) echo "usage: $0 build|test|run" >&2; exit 2 ;;
 esac
 

@@ -1,10 +1,22 @@
 // The five sound effects: read from WAVE resources at start-up, played once or looping.
 #pragma once
 
+#include <array>
+#include <memory>
+
 #include "platform/platform.h"
+#include "platform/sound_device.h"
 
 enum SoundId : int { SND_TITLE = 0, SND_WIN = 1, SND_LOSE = 2, SND_PAD = 3, SND_GOAL = 4 };
 constexpr int EFFECT_SLOT_COUNT = 5;
+
+// Every handle is empty until made and holds the one reference to its object.
+struct SoundState {
+    std::unique_ptr<platform::SoundDevice> directSound;    // empty when there is no sound device
+    std::unique_ptr<platform::SoundBuffer> primaryBuffer;  // asked for once, never used
+    std::array<std::unique_ptr<platform::SoundBuffer>, EFFECT_SLOT_COUNT> effectBuffers;
+};
+extern SoundState soundState;
 
 // 1 when a sound device is ready, else 0 (the game then runs silent).
 int InitSound(platform::HWND mainWindow);
