@@ -141,8 +141,8 @@ case $case_ in
     table=$(colours "$shot" 20x20+240+160 | awk '{print $2}' | sort -u)
     # The banner across the middle: warm letters (red high, blue low) over much of the band.
     warm=$(colours "$shot" 440x100+100+190 | awk '
-        function hex(s) { return 16 * (index("0123456789ABCDEF", substr(s, 1, 1)) - 1) +
-                                      index("0123456789ABCDEF", substr(s, 2, 1)) - 1 }
+        function digit(c) { return index("0123456789ABCDEF", c) - 1 }
+        function hex(s) { return 16 * digit(substr(s, 1, 1)) + digit(substr(s, 2, 1)) }
         { if (hex(substr($2, 1, 2)) > 200 && hex(substr($2, 5, 2)) < 120) n += $1 }
         END { print n + 0 }')
     cp "$shot" "$(dirname "$1")/wine-title.png"
