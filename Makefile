@@ -1,5 +1,5 @@
 # The two commands: `make run` plays the game, `make test` builds and runs every test headless.
-.PHONY: run test build bench lint format clean fuzz
+.PHONY: run test build bench lint format clean fuzz windows
 
 run:
 	@scripts/ensure-packages.sh run
@@ -12,7 +12,7 @@ build:
 	cmake --preset default
 	cmake --build --preset default
 
-test:
+test: windows
 	@scripts/ensure-packages.sh test
 	cmake --preset default
 	cmake --build --preset default
@@ -46,3 +46,14 @@ format:
 
 clean:
 	rm -rf build
+
+# The Windows zip, cross-built: SDL2, libepoxy, FreeType and Dear ImGui from Debian's sources, then
+# the game and its tools; build/windows/stage holds the zip's contents for the Wine tests.
+windows:
+	@scripts/ensure-packages.sh windows
+	scripts/build-windows-deps.sh
+	cmake --preset windows
+	cmake --build --preset windows
+	rm -rf build/windows/stage
+	cmake --install build/windows --prefix build/windows/stage --strip
+	cd build/windows && cpack

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, only those that are missing.
-# Usage: scripts/ensure-packages.sh build|test|run
+# Usage: scripts/ensure-packages.sh build|test|run|windows
 set -eu
 common=(cmake ninja-build g++ pkg-config libsdl2-dev libepoxy-dev libimgui-dev libfreetype-dev
         fonts-dejavu-core)
@@ -9,7 +9,10 @@ case "${1:-build}" in
   run) want=("${common[@]}") ;;
   test) want=("${common[@]}" libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool imagemagick x11-utils
              desktop-file-utils appstream python3 clang) ;;
-  *) echo "usage: $0 build|test|run" >&2; exit 2 ;;
+  # The Windows build from Debian sources with mingw-w64 (posix threads), and Wine for its tests.
+  windows) want=(cmake ninja-build pkg-config meson dpkg-dev zip mingw-w64 g++-mingw-w64-x86-64-posix
+                 gcc-mingw-w64-x86-64-posix wine wine64 xvfb xdotool imagemagick x11-utils) ;;
+  *) echo "usage: $0 build|test|run|windows" >&2; exit 2 ;;
 esac
 
 missing=()
