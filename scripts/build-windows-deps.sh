@@ -6,6 +6,7 @@
 # machine's apt setup is never touched. Each step leaves a stamp, so a second run does nothing.
 # Usage: scripts/build-windows-deps.sh [DEPS_DIR]
 set -euo pipefail
+shopt -s inherit_errexit
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 deps=$(realpath -m "${1:-$root/build/windows-deps}")
@@ -35,6 +36,10 @@ if [ ! -e "$deps/src/.fetched" ]; then
     # leaves the upstream tarball, which is all a cross build needs.
     (cd "$deps/src" && apt-get "${apt_opts[@]}" -qq source --download-only "$p" 2>&1) |
       grep -v '^Skipping already downloaded' || true
+    if ! ls "$deps/src/$p"_*.dsc "$deps/src/$p"_*.orig.tar.* >/dev/null 2>&1; then
+      echo "windows-deps: could not fetch the Debian source package $p" >&2
+      exit 1
+    fi
   done
   touch "$deps/src/.fetched"
 fi
@@ -51,6 +56,7 @@ unpack() {
            awk -v n="$(basename "$orig")" '$2==n{print $1}')
     echo "$want  $orig" | sha256sum --quiet -c - >&2
     if ! (cd "$deps/src" && dpkg-source --no-check -x "$dsc" "$dir.tmp" >/dev/null 2>&1); then
+      say "$1: Debian's packaging part is missing; building the upstream tarball (checksum matched)" >&2
       rm -rf "$dir.tmp" && mkdir -p "$dir.tmp"
       tar -xf "$orig" -C "$dir.tmp" --strip-components=1
     fi
@@ -125,7 +131,7 @@ if ! stamp imgui; then
   src=$(unpack imgui)
   say "building Dear ImGui"
   out=$deps/build/imgui
-  rm -rf "$out" && mkdir -p "$out"
+  rm -rf "$out" "$out.log" && mkdir -p "$out"
   export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH=
   read -r -a flags <<<"$(pkg-config --cflags sdl2 freetype2)"
   objs=()
@@ -133,11 +139,11 @@ if ! stamp imgui; then
            misc/cpp/imgui_stdlib.cpp misc/freetype/imgui_freetype.cpp \
            backends/imgui_impl_sdl.cpp backends/imgui_impl_opengl3.cpp; do
     o=$out/$(basename "${f%.cpp}").o
-    $triplet-g++-posix -std=c++17 -O2 -I"$src" "${flags[@]}" -c "$src/$f" -o "$o" &
+    $triplet-g++-posix -std=c++17 -O2 -I"$src" "${flags[@]}" -c "$src/$f" -o "$o" 2>>"$out.log" &
     objs+=("$o")
     [ "$(jobs -r | wc -l)" -lt $jobs ] || wait -n
   done
-  wait
+  for job in $(jobs -p); do wait "$job"; done
   $triplet-ar rcs "$prefix/lib/libimgui.a" "${objs[@]}"
   mkdir -p "$prefix/include/imgui/backends"
   cp "$src"/*.h "$src"/misc/cpp/*.h "$src"/misc/freetype/*.h "$prefix/include/imgui/"
