@@ -217,7 +217,9 @@ void InstanceEndpoint::Serve() {
             }
         }
         if (!connected) {
+            // A client that left before it was seen; a pause keeps a lasting fault from spinning.
             DisconnectNamedPipe(pipe);
+            WaitForSingleObject(stop, 10);
             continue;
         }
         Request request{};
