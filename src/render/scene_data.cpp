@@ -1,8 +1,9 @@
 #include "render/scene_data.h"
 
-#include <cmath>
 #include <cstdint>
 #include <initializer_list>
+
+#include "game/rounded_math.h"
 
 namespace {
 
@@ -21,8 +22,9 @@ SceneVector Vertex(double x, double y, double z) {
 
 // A point of segment i's rim at radius r and height z (negative z is up).
 SceneVector RimVertex(int i, double r, double z) {
+    // The game's own sine and cosine: the same vertices on every platform.
     const double theta = i * SEGMENT_ANGLE;
-    return Vertex(r * std::cos(theta), -r * std::sin(theta), z);
+    return Vertex(r * RoundedCos(theta), -r * RoundedSin(theta), z);
 }
 
 std::vector<SceneVector> GoalVertices() {
