@@ -91,6 +91,12 @@ colours() {
 }
 
 case $case_ in
+  endpoint)
+    check=$(dirname "$1")/tests/windows/endpoint_check.exe
+    [ -f "$check" ] || fail "no endpoint_check.exe beside the stage"
+    WINEPATH=$(winepath -w "$stage" 2>/dev/null) "$wine" "$check" | tr -d '\r'
+    [ "${PIPESTATUS[0]}" -eq 0 ] || fail "the named-pipe endpoint check failed"
+    ;;
   window)
     start_game
     geometry=$(xwininfo -id "$win")
