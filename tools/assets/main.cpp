@@ -3,10 +3,12 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "artwork.h"
+#include "font.h"
 
 namespace {
 
@@ -18,6 +20,7 @@ struct Asset {
 const std::vector<Asset>& Assets() {
     static const std::vector<Asset> assets = {
         {"ico.bmp", [] { return EncodeBmp24(DrawIcon()); }},
+        {"dialog_font.ttf", MakeDialogFont},
     };
     return assets;
 }
@@ -41,7 +44,12 @@ int Write(const std::string& dir) {
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "write") {
-        return Write(argv[2]);
+        try {
+            return Write(argv[2]);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "puckwind-assets: %s\n", e.what());
+            return 1;
+        }
     }
     std::fprintf(stderr, "usage: puckwind-assets write DIR\n");
     return 2;
