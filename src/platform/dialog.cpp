@@ -415,6 +415,9 @@ LRESULT DialogBoxParam(std::string_view templateName, HWND owner, WNDPROC proc, 
             break;
         }
         DispatchMessage(msg);
+        if (view) {
+            view->Dispatched(msg);
+        }
         while (!dialog.Ended()) {
             const auto command = dialog.TakeCommand();
             if (!command) {

@@ -122,6 +122,8 @@ class Dialog {
 class DialogView {
   public:
     virtual ~DialogView() = default;
+    // Told of each message the modal loop has dispatched (the owner's paints among them).
+    virtual void Dispatched(const MSG&) {}
 };
 
 // The dialog being run by DialogBoxParam, or null.

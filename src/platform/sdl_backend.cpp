@@ -4,7 +4,8 @@
 // BMP); SDL events turned into window messages (focus and minimise into WM_ACTIVATE, close into
 // WM_CLOSE, exposure into a paint); a blocking wait that posting threads end through a user
 // event; the cursor in screen pixels, kept inside the window while it is active; the
-// single-instance endpoint; and an OpenGL 3.3 core surface on the window.
+// single-instance endpoint; an OpenGL 3.3 core surface on the window; and modal dialogs drawn
+// over it (dialog_imgui.h), which take the input while they are open.
 #include "platform/sdl_backend.h"
 
 #include <SDL.h>
@@ -12,18 +13,30 @@
 #include <cstdlib>
 #include <map>
 
+#include "platform/dialog_imgui.h"
 #include "platform/instance.h"
 
 namespace platform {
 
 namespace {
 
+// The context of each window's surface, for a dialog drawn over that window.
+std::map<SDL_Window*, SDL_GLContext> surfaceContexts;
+
 class SdlGlSurface : public GlSurface {
   public:
-    SdlGlSurface(SDL_Window* window, SDL_GLContext context) : window_(window), context_(context) {}
-    ~SdlGlSurface() override { SDL_GL_DeleteContext(context_); }
+    SdlGlSurface(SDL_Window* window, SDL_GLContext context) : window_(window), context_(context) {
+        surfaceContexts[window_] = context_;
+    }
+    ~SdlGlSurface() override {
+        surfaceContexts.erase(window_);
+        SDL_GL_DeleteContext(context_);
+    }
     void MakeCurrent() override { SDL_GL_MakeCurrent(window_, context_); }
-    void Present() override { SDL_GL_SwapWindow(window_); }
+    void Present() override {
+        DrawDialogOverlay(window_);  // an open dialog, over the picture
+        SDL_GL_SwapWindow(window_);
+    }
     int Width() const override {
         int w = 0;
         int h = 0;
@@ -177,6 +190,13 @@ class SdlBackend : public Backend {
         return std::make_unique<SdlGlSurface>(window, context);
     }
 
+    std::unique_ptr<DialogView> OpenDialogView(Dialog& dialog) override {
+        SDL_Window* window = Find(dialog.Owner());
+        const auto surface = surfaceContexts.find(window);
+        return MakeImGuiDialogView(dialog, window,
+                                   surface == surfaceContexts.end() ? nullptr : surface->second);
+    }
+
   private:
     SDL_Window* Find(HWND hwnd) {
         auto it = windows_.find(hwnd);
@@ -208,6 +228,9 @@ class SdlBackend : public Backend {
     }
 
     void Translate(const SDL_Event& event) {
+        if (DialogTakesEvent(event)) {
+            return;  // input for a modal dialog; its owner gets none
+        }
         switch (event.type) {
             case SDL_QUIT:
                 if (HWND hwnd = MainWindow()) {
