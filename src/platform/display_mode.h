@@ -24,10 +24,9 @@ constexpr unsigned DDSCL_FULLSCREEN = 0x1;
 constexpr unsigned DDSCL_NORMAL = 0x8;
 
 constexpr int DD_OK = 0;
-constexpr int DDERR_GENERIC = 1;
-constexpr int DDERR_INVALIDPARAMS = 2;
-constexpr int DDERR_UNSUPPORTEDMODE = 3;
-constexpr int DDERR_NOCOOPERATIVELEVELSET = 4;
+constexpr int DDERR_INVALIDPARAMS = 1;
+constexpr int DDERR_UNSUPPORTEDMODE = 2;
+constexpr int DDERR_NOCOOPERATIVELEVELSET = 3;
 
 struct Rect {
     int left = 0;

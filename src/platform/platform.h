@@ -155,6 +155,12 @@ class Backend {
     virtual void Invalidated(HWND) {}
     // An OpenGL 3.3 core context drawing into the window; null where there is none.
     virtual std::unique_ptr<GlSurface> CreateGlSurface(HWND hwnd);
+    // Bits per pixel of the window's surface, or of the screen for a null window.
+    virtual int BitsPerPixel(HWND) { return 32; }
+    // Switches the display to width x height at bitsPerPixel, the window filling it; false, with
+    // nothing changed, when the display does not offer that mode. (See display_mode.h.)
+    virtual bool SetDisplayMode(HWND, int, int, int) { return false; }
+    virtual void RestoreDisplayMode(HWND) {}
     // The periodic timer behind SetPeriodicTimer/KillTimer; by default a thread of its own.
     virtual unsigned StartTimer(unsigned delay, TimerCallback callback, std::uintptr_t user);
     virtual void StopTimer(unsigned id);

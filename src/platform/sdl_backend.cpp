@@ -4,8 +4,9 @@
 // BMP); SDL events turned into window messages (focus and minimise into WM_ACTIVATE, close into
 // WM_CLOSE, exposure into a paint); a blocking wait that posting threads end through a user
 // event; the cursor in screen pixels, kept inside the window while it is active; the
-// single-instance endpoint; an OpenGL 3.3 core surface on the window; and modal dialogs drawn
-// over it (dialog_imgui.h), which take the input while they are open.
+// single-instance endpoint; an OpenGL 3.3 core surface on the window; the display's depth and
+// a full-screen display mode that is granted only when it is really what the display shows;
+// and modal dialogs drawn over the window (dialog_imgui.h), which take the input while open.
 #include "platform/sdl_backend.h"
 
 #include <SDL.h>
@@ -119,6 +120,13 @@ class SdlBackend : public Backend {
             return;
         }
         SDL_ShowWindow(window);
+        // A mode asked for while the window was hidden takes effect now: keep it only if granted.
+        if (auto pending = pendingModes_.find(hwnd); pending != pendingModes_.end()) {
+            if (!ModeGranted(window, pending->second)) {
+                SDL_SetWindowFullscreen(window, 0);
+            }
+            pendingModes_.erase(pending);
+        }
         SDL_RaiseWindow(window);
         SDL_SetWindowInputFocus(window);
         // A window that is shown becomes the active one, as on the desktops the game knows.
@@ -197,7 +205,63 @@ class SdlBackend : public Backend {
                                    surface == surfaceContexts.end() ? nullptr : surface->second);
     }
 
-  private:
+    int BitsPerPixel(HWND hwnd) override {
+        SDL_Window* window = Find(hwnd);
+        Uint32 format = SDL_PIXELFORMAT_UNKNOWN;
+        if (window != nullptr) {
+            format = SDL_GetWindowPixelFormat(window);
+        }
+        SDL_DisplayMode desktop;
+        if (format == SDL_PIXELFORMAT_UNKNOWN && SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
+            format = desktop.format;
+        }
+        return format == SDL_PIXELFORMAT_UNKNOWN ? 0 : SDL_BITSPERPIXEL(format);
+    }
+
+    bool SetDisplayMode(HWND hwnd, int width, int height, int bitsPerPixel) override {
+        SDL_Window* window = Find(hwnd);
+        const int display = window != nullptr ? SDL_GetWindowDisplayIndex(window) : -1;
+        if (display < 0) {
+            return false;
+        }
+        SDL_DisplayMode wanted{};
+        bool offered = false;
+        for (int i = 0; i < SDL_GetNumDisplayModes(display) && !offered; ++i) {
+            offered = SDL_GetDisplayMode(display, i, &wanted) == 0 && wanted.w == width &&
+                      wanted.h == height &&
+                      static_cast<int>(SDL_BITSPERPIXEL(wanted.format)) == bitsPerPixel;
+        }
+        if (!offered || SDL_SetWindowDisplayMode(window, &wanted) != 0 ||
+            SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) != 0) {
+            return false;
+        }
+        // SDL switches the mode of a hidden window only when it is shown; ShowWindow checks it.
+        if ((SDL_GetWindowFlags(window) & SDL_WINDOW_SHOWN) == 0) {
+            pendingModes_[hwnd] = wanted;
+            return true;
+        }
+        if (!ModeGranted(window, wanted)) {
+            SDL_SetWindowFullscreen(window, 0);
+            return false;
+        }
+        return true;
+    }
+
+    void RestoreDisplayMode(HWND hwnd) override {
+        pendingModes_.erase(hwnd);
+        if (SDL_Window* window = Find(hwnd)) {
+            SDL_SetWindowFullscreen(window, 0);
+        }
+    }
+
+private:
+    // Some drivers grant full screen at the desktop's size: only the mode asked for counts.
+    static bool ModeGranted(SDL_Window* window, const SDL_DisplayMode& wanted) {
+        SDL_DisplayMode got{};
+        return SDL_GetCurrentDisplayMode(SDL_GetWindowDisplayIndex(window), &got) == 0 &&
+               got.w == wanted.w && got.h == wanted.h;
+    }
+
     SDL_Window* Find(HWND hwnd) {
         auto it = windows_.find(hwnd);
         return it == windows_.end() ? nullptr : it->second;
@@ -300,6 +364,7 @@ class SdlBackend : public Backend {
 
     std::uint32_t wakeEvent_;
     std::map<HWND, SDL_Window*> windows_;
+    std::map<HWND, SDL_DisplayMode> pendingModes_;
     std::unique_ptr<InstanceEndpoint> endpoint_;
 };
 

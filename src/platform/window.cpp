@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/dialog.h"
+#include "platform/display_mode.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -23,6 +24,8 @@ struct Window {
     bool focused = false;   // what the backend last said of activation
     bool disabled = false;  // owner of a modal dialog: never the active window
     WPARAM lastActivation = WA_INACTIVE;
+    int width = 0;
+    int height = 0;
 };
 
 namespace {
@@ -110,6 +113,8 @@ HWND CreateWindowEx(std::string_view className, std::string_view title,
     }
     auto window = std::make_unique<Window>();
     window->windowClass = *windowClass;
+    window->width = placement.width;
+    window->height = placement.height;
     HWND hwnd = window.get();
     if (!CurrentBackend().OpenWindow(hwnd, title, placement, windowClass->iconResource)) {
         return nullptr;
@@ -248,9 +253,15 @@ void InvalidateRect(HWND hwnd) {
     }
 }
 
-bool IsIconic(HWND hwnd) {
-    return Live(hwnd) && hwnd->iconic;
+bool GetClientRect(HWND hwnd, Rect* rect) {
+    if (!Live(hwnd) || rect == nullptr) {
+        return false;
+    }
+    *rect = {0, 0, hwnd->width, hwnd->height};
+    return true;
 }
+
+bool IsIconic(HWND hwnd) { return Live(hwnd) && hwnd->iconic; }
 
 void BeginPaint(HWND hwnd) {
     if (Live(hwnd)) {

@@ -4,11 +4,12 @@
 
 #include "platform/display_mode.h"
 #include "platform/platform.h"
-#include "render/scene.h"
 #include "retained/retained.h"
 
-// Sizes of the scene's mesh builder and texture tables (MESH_BUILDER_COUNT and TEXTURE_COUNT of
-// the scene).
+// Sizes of the tables the scene fills: its OBJECT_FRAME_COUNT, MESH_BUILDER_COUNT and
+// TEXTURE_COUNT (checked where both headers meet; this one leaves scene.h out so that the
+// scene's header may include it).
+constexpr unsigned RENDER_OBJECT_FRAMES = 8;
 constexpr unsigned RENDER_MESH_BUILDERS = 9;
 constexpr unsigned RENDER_TEXTURES = 2;
 
@@ -24,7 +25,7 @@ struct RenderObjects {
     retained::Frame* cameraRigFrame = nullptr;   // child of sceneFrame: the camera's place
     retained::Frame* cameraFrame = nullptr;      // child of cameraRigFrame: the camera
     retained::Light* sunLight = nullptr;         // the directional light
-    retained::Frame* objectFrames[OBJECT_FRAME_COUNT] = {};          // children of sceneFrame
+    retained::Frame* objectFrames[RENDER_OBJECT_FRAMES] = {};        // children of sceneFrame
     retained::MeshBuilder* meshBuilders[RENDER_MESH_BUILDERS] = {};  // filled by the scene
     retained::Texture* textures[RENDER_TEXTURES] = {};               // loaded by the scene
 };

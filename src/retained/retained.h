@@ -86,6 +86,12 @@ constexpr unsigned DEFAULT_DEVICE_SHADES = 32;   // a new device's shade count
 constexpr unsigned DEFAULT_TEXTURE_SHADES = 32;  // a new factory's default texture shades
 constexpr unsigned DEFAULT_TEXTURE_COLORS = 8;   // a new factory's default texture colours
 
+// Names a driver of the driver table.
+struct Guid {
+    std::uint32_t data = 0;
+    friend bool operator==(const Guid&, const Guid&) = default;
+};
+
 class Factory;
 class Frame;
 class MeshBuilder;
@@ -144,8 +150,8 @@ class Factory : public Object {
     // A device drawing into the clipper's window. driver: a guid from FindDevice, or null to let
     // the layer choose (the first available driver of the table). Fails when the window has no
     // drawing surface, the guid is unknown or the driver refuses.
-    virtual int CreateDeviceFromClipper(Clipper* clipper, const struct Guid* driver, int width,
-                                        int height, Device** out) = 0;
+    virtual int CreateDeviceFromClipper(Clipper* clipper, const Guid* driver, int width, int height,
+                                        Device** out) = 0;
     // A 24-bit uncompressed BMP resource of the given type (normally "BITMAP"), name compared
     // without regard to case. The texture gets the default shades and colours.
     virtual int LoadTextureFromResource(std::string_view name, std::string_view type,
@@ -299,9 +305,12 @@ class Device : public Object {
     virtual int GetWidth() const = 0;
     virtual int GetHeight() const = 0;
     virtual ColorModel GetColorModel() const = 0;
-    virtual const struct Guid& GetDriverGuid() const = 0;
+    virtual const Guid& GetDriverGuid() const = 0;
     // Shows what the viewports drew since the last Update.
     virtual int Update() = 0;
+    // Reads back what the viewports drew, not yet shown: GetWidth() x GetHeight() colours
+    // (0xFFRRGGBB), rows from the top. For tests and screenshots.
+    virtual int ReadImage(std::span<Color> out) = 0;
     // The same object seen as a window device (one more reference on success).
     virtual int QueryWinDevice(WinDevice** out) = 0;
 };
@@ -317,11 +326,6 @@ class Clipper : public Object {
 };
 
 // ---- Drivers and their search ----------------------------------------------------------------
-
-struct Guid {
-    std::uint32_t data = 0;
-    friend bool operator==(const Guid&, const Guid&) = default;
-};
 
 // What a driver offers. flags is nonzero in the description of a driver that exists;
 // deviceRenderBitDepth is a set of platform::DDBD_ flags.

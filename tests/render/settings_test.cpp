@@ -14,7 +14,6 @@
 
 using namespace platform;
 
-RenderObjects renderObjects;
 DeviceSettings deviceSettings;
 
 namespace {
@@ -68,27 +67,6 @@ bool SameBytes(const DeviceSettings& a, const DeviceSettings& b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-// A device that counts the configuration calls made on it.
-class CountingDevice : public retained::Device {
-  public:
-    int configured = 0;
-    int SetQuality(unsigned) override { return ++configured, 0; }
-    unsigned GetQuality() const override { return 0; }
-    int SetShades(unsigned) override { return ++configured, 0; }
-    unsigned GetShades() const override { return 0; }
-    int SetDither(bool) override { return ++configured, 0; }
-    bool GetDither() const override { return false; }
-    int GetWidth() const override { return 640; }
-    int GetHeight() const override { return 480; }
-    retained::ColorModel GetColorModel() const override { return retained::COLOR_MONO; }
-    const retained::Guid& GetDriverGuid() const override { return guid_; }
-    int Update() override { return 0; }
-    int QueryWinDevice(retained::WinDevice**) override { return -1; }
-
-  private:
-    retained::Guid guid_;
-};
-
 class SettingsDialog : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -115,7 +93,6 @@ class SettingsDialog : public ::testing::Test {
         Drain();
         UnregisterClass("SettingsOwner");
         SetBackend(nullptr);
-        renderObjects.device = nullptr;
     }
     void Drain() {
         MSG msg;
@@ -264,17 +241,6 @@ TEST_F(SettingsDialog, CommandsAreReadByTheirLowWordAndAnswerAsTabled) {
 TEST_F(SettingsDialog, OwnerIsInactiveWhileTheDialogIsOpen) {
     Run({ClickOn(IDOK)});
     EXPECT_EQ(activations, (std::vector<WPARAM>{WA_INACTIVE, WA_ACTIVE}));
-}
-
-TEST_F(SettingsDialog, TheRunningDeviceKeepsItsCreationTimeSettings) {
-    CountingDevice device;
-    renderObjects.device = &device;
-    Run({ClickOn(IDC_QUALITY_GOURAUD), ClickOn(IDC_SHADES_4), ClickOn(IDC_DITHER),
-         ClickOn(IDC_APPLY), ClickOn(IDOK)});
-    EXPECT_EQ(deviceSettings.quality, retained::RENDER_GOURAUD);
-    EXPECT_EQ(deviceSettings.shades, 4u);
-    EXPECT_EQ(deviceSettings.noDither, 0u);
-    EXPECT_EQ(device.configured, 0) << "only the record changes; the device is configured once";
 }
 
 TEST(RenderSettings, ReadOutOfTheDeviceRecord) {

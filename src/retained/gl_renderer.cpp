@@ -1,0 +1,446 @@
+// The draw code, on OpenGL 3.3 core: the only file of the layer that calls OpenGL.
+//
+// Offers: Renderer::Create (shaders compiled on the window's context), Clear, Begin, Draw,
+// Present, ReadImage; ReleaseGpuMesh and ReleaseGpuTexture.
+//
+// A mesh is copied to one vertex buffer when first drawn and again only after it changed: each
+// face becomes a fan of triangles, grouped by texture, every corner carrying its position, the
+// face normal, the averaged vertex normal, texture coordinates and the face colour. Lighting is
+// computed per corner (flat: from the face normal, so the whole face is alike; gouraud: from the
+// vertex normal, blended) or per pixel (phong), as ambient plus each directional light, clamped;
+// the mono model turns it into one intensity on the device's ramp of shades.
+#include "retained/gl_renderer.h"
+
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <array>
+
+namespace retained {
+
+namespace {
+
+constexpr const char* LIGHTING_SOURCE = R"(
+uniform vec3 uAmbient;
+uniform int uLightCount;
+uniform vec3 uLightDirection[8];
+uniform vec3 uLightColor[8];
+vec3 Light(vec3 n) {
+    vec3 sum = uAmbient;
+    if (dot(n, n) > 0.0) {
+        n = normalize(n);
+        for (int i = 0; i < uLightCount; ++i) {
+            sum += max(dot(n, -uLightDirection[i]), 0.0) * uLightColor[i];
+        }
+    }
+    return min(sum, vec3(1.0));
+}
+)";
+
+constexpr const char* VERTEX_SOURCE = R"(
+layout(location = 0) in vec3 aPosition;
+layout(location = 1) in vec3 aFaceNormal;
+layout(location = 2) in vec3 aVertexNormal;
+layout(location = 3) in vec2 aTexCoord;
+layout(location = 4) in vec4 aColor;
+uniform mat4 uModel;
+uniform mat4 uViewProjection;
+flat out vec3 vFlatLight;
+out vec3 vSmoothLight;
+out vec3 vNormal;
+out vec2 vTexCoord;
+flat out vec4 vColor;
+void main() {
+    vec4 world = uModel * vec4(aPosition, 1.0);
+    gl_Position = uViewProjection * world;
+    vec3 faceNormal = mat3(uModel) * aFaceNormal;
+    vNormal = mat3(uModel) * aVertexNormal;
+    vFlatLight = Light(faceNormal);
+    vSmoothLight = Light(vNormal);
+    vTexCoord = aTexCoord;
+    vColor = aColor;
+}
+)";
+
+constexpr const char* FRAGMENT_SOURCE = R"(
+uniform int uShadeMode;
+uniform bool uLighting;
+uniform bool uMono;
+uniform float uShades;
+uniform float uTextureShades;
+uniform bool uTextured;
+uniform bool uDecal;
+uniform sampler2D uTexture;
+flat in vec3 vFlatLight;
+in vec3 vSmoothLight;
+in vec3 vNormal;
+in vec2 vTexCoord;
+flat in vec4 vColor;
+out vec4 fragColor;
+void main() {
+    vec3 base = vColor.rgb;
+    float shades = uShades;
+    if (uTextured) {
+        base = texture(uTexture, vTexCoord).rgb;
+        if (uDecal && base == vec3(0.0)) {
+            discard;
+        }
+        shades = uTextureShades;
+    }
+    vec3 light = vec3(1.0);
+    if (uLighting) {
+        light = uShadeMode == 0 ? vFlatLight : (uShadeMode == 1 ? vSmoothLight : Light(vNormal));
+        if (uMono) {
+            float steps = max(shades - 1.0, 1.0);
+            float intensity = (light.r + light.g + light.b) / 3.0;
+            light = vec3(floor(intensity * steps + 0.5) / steps);
+        }
+    }
+    fragColor = vec4(base * light, 1.0);
+}
+)";
+
+constexpr int FLOATS_PER_CORNER = 15;  // position 3, face normal 3, vertex normal 3, uv 2, rgba 4
+
+GLuint Compile(GLenum kind, const char* body) {
+    const std::array<const char*, 3> sources = {"#version 330 core\n", LIGHTING_SOURCE, body};
+    const GLuint shader = glCreateShader(kind);
+    glShaderSource(shader, static_cast<GLsizei>(sources.size()), sources.data(), nullptr);
+    glCompileShader(shader);
+    GLint ok = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (ok != GL_TRUE) {
+        glDeleteShader(shader);
+        return 0;
+    }
+    return shader;
+}
+
+// Newell's sum: the normal of a polygon, toward the side from which it runs clockwise (in
+// left-handed coordinates, where the sum agrees with (v1 - v0) x (v2 - v0)).
+Vector FaceNormal(const MeshImpl& mesh, const FaceRecord& face) {
+    Vector n;
+    const auto& corners = mesh.Corners();
+    const auto& vertices = mesh.Vertices();
+    for (unsigned k = 0; k < face.cornerCount; ++k) {
+        const Vector& a = vertices[corners[face.firstCorner + k].vertex];
+        const Vector& b = vertices[corners[face.firstCorner + (k + 1) % face.cornerCount].vertex];
+        n.x += (a.y - b.y) * (a.z + b.z);
+        n.y += (a.z - b.z) * (a.x + b.x);
+        n.z += (a.x - b.x) * (a.y + b.y);
+    }
+    return Normalize(n);
+}
+
+void PutCorner(std::vector<float>& out, const MeshImpl& mesh, const FaceRecord& face,
+               const Corner& corner, const Vector& faceNormal, const Vector& vertexNormal) {
+    const Vector& p = mesh.Vertices()[corner.vertex];
+    const float color[4] = {((face.color >> 16) & 0xFF) / 255.0f,
+                            ((face.color >> 8) & 0xFF) / 255.0f, (face.color & 0xFF) / 255.0f,
+                            ((face.color >> 24) & 0xFF) / 255.0f};
+    const float values[FLOATS_PER_CORNER] = {p.x,
+                                             p.y,
+                                             p.z,
+                                             faceNormal.x,
+                                             faceNormal.y,
+                                             faceNormal.z,
+                                             vertexNormal.x,
+                                             vertexNormal.y,
+                                             vertexNormal.z,
+                                             corner.u,
+                                             corner.v,
+                                             color[0],
+                                             color[1],
+                                             color[2],
+                                             color[3]};
+    out.insert(out.end(), std::begin(values), std::end(values));
+}
+
+void UploadMatrix(GLint location, const Matrix& m) {
+    // Row-major storage read as column-major is the transpose, which is what column-vector
+    // GLSL needs for our row-vector matrices.
+    glUniformMatrix4fv(location, 1, GL_FALSE, &m.m[0][0]);
+}
+
+}  // namespace
+
+std::shared_ptr<Renderer> Renderer::Create(std::unique_ptr<platform::GlSurface> surface) {
+    std::shared_ptr<Renderer> renderer(new Renderer(std::move(surface)));
+    if (!renderer->Init()) {
+        return nullptr;
+    }
+    return renderer;
+}
+
+Renderer::Renderer(std::unique_ptr<platform::GlSurface> surface) : surface_(std::move(surface)) {}
+
+Renderer::~Renderer() {
+    surface_->MakeCurrent();
+    if (program_ != 0) {
+        glDeleteProgram(program_);
+    }
+}
+
+bool Renderer::Init() {
+    surface_->MakeCurrent();
+    const GLuint vertex = Compile(GL_VERTEX_SHADER, VERTEX_SOURCE);
+    const GLuint fragment = Compile(GL_FRAGMENT_SHADER, FRAGMENT_SOURCE);
+    if (vertex == 0 || fragment == 0) {
+        glDeleteShader(vertex);
+        glDeleteShader(fragment);
+        return false;
+    }
+    program_ = glCreateProgram();
+    glAttachShader(program_, vertex);
+    glAttachShader(program_, fragment);
+    glLinkProgram(program_);
+    glDeleteShader(vertex);
+    glDeleteShader(fragment);
+    GLint ok = GL_FALSE;
+    glGetProgramiv(program_, GL_LINK_STATUS, &ok);
+    if (ok != GL_TRUE) {
+        return false;
+    }
+    const auto at = [this](const char* name) { return glGetUniformLocation(program_, name); };
+    u_ = {at("uModel"),   at("uViewProjection"), at("uShadeMode"),      at("uLighting"),
+          at("uAmbient"), at("uLightCount"),     at("uLightDirection"), at("uLightColor"),
+          at("uMono"),    at("uShades"),         at("uTextureShades"),  at("uTextured"),
+          at("uDecal"),   at("uTexture")};
+    return true;
+}
+
+void Renderer::MakeCurrent() {
+    surface_->MakeCurrent();
+}
+
+void Renderer::Clear(int x, int y, int width, int height, Color background) {
+    surface_->MakeCurrent();
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(x, surface_->Height() - (y + height), width, height);
+    glClearColor(((background >> 16) & 0xFF) / 255.0f, ((background >> 8) & 0xFF) / 255.0f,
+                 (background & 0xFF) / 255.0f, 1.0f);
+    glClearDepth(1.0);
+    glDepthMask(GL_TRUE);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+}
+
+void Renderer::Begin(int x, int y, int width, int height, const DrawState& state) {
+    surface_->MakeCurrent();
+    glViewport(x, surface_->Height() - (y + height), width, height);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    glFrontFace(GL_CW);  // the front of a face is the side it runs clockwise from
+    if (state.dither) {
+        glEnable(GL_DITHER);
+    } else {
+        glDisable(GL_DITHER);
+    }
+    fill_ = state.quality & FILL_MASK;
+    glUseProgram(program_);
+    UploadMatrix(u_.viewProjection, state.viewProjection);
+    const unsigned shade = state.quality & SHADE_MASK;
+    glUniform1i(u_.shadeMode, shade == SHADE_FLAT ? 0 : (shade == SHADE_GOURAUD ? 1 : 2));
+    glUniform1i(u_.lighting, (state.quality & LIGHT_MASK) == LIGHT_ON ? 1 : 0);
+    glUniform3f(u_.ambient, state.ambient.x, state.ambient.y, state.ambient.z);
+    glUniform1i(u_.lightCount, state.lightCount);
+    if (state.lightCount > 0) {
+        glUniform3fv(u_.lightDirection, state.lightCount, &state.lightDirection[0].x);
+        glUniform3fv(u_.lightColor, state.lightCount, &state.lightColor[0].x);
+    }
+    glUniform1i(u_.mono, state.mono ? 1 : 0);
+    glUniform1f(u_.shades, static_cast<float>(state.shades));
+    glUniform1i(u_.texture, 0);
+    glActiveTexture(GL_TEXTURE0);
+}
+
+bool Renderer::Owns(const std::weak_ptr<Renderer>& owner, const Renderer* recorded) const {
+    return recorded == this && !owner.expired();
+}
+
+void Renderer::Upload(MeshImpl& mesh) {
+    GpuMesh& gpu = mesh.gpu;
+    if (!Owns(gpu.owner, gpu.ownerId)) {
+        // A copy made in another context is freed there, if that context still exists.
+        ReleaseGpuMesh(gpu);
+        surface_->MakeCurrent();
+        gpu.owner = weak_from_this();
+        gpu.ownerId = this;
+        glGenVertexArrays(1, &gpu.vertexArray);
+        glGenBuffers(1, &gpu.buffer);
+        glBindVertexArray(gpu.vertexArray);
+        glBindBuffer(GL_ARRAY_BUFFER, gpu.buffer);
+        const GLsizei stride = FLOATS_PER_CORNER * sizeof(float);
+        const int sizes[5] = {3, 3, 3, 2, 4};
+        int offset = 0;
+        for (GLuint i = 0; i < 5; ++i) {
+            glEnableVertexAttribArray(i);
+            // GL takes the offset into the bound buffer in a pointer's clothes.
+            glVertexAttribPointer(
+                i, sizes[i], GL_FLOAT, GL_FALSE, stride,
+                reinterpret_cast<const void*>(  // NOLINT(performance-no-int-to-ptr)
+                    offset * sizeof(float)));
+            offset += sizes[i];
+        }
+    }
+    const auto& faces = mesh.Faces();
+    const auto& corners = mesh.Corners();
+    gpu.normals.assign(mesh.Vertices().size(), Vector{});
+    for (const FaceRecord& face : faces) {
+        const Vector n = FaceNormal(mesh, face);
+        for (unsigned k = 0; k < face.cornerCount; ++k) {
+            Vector& sum = gpu.normals[corners[face.firstCorner + k].vertex];
+            sum = Add(sum, n);
+        }
+    }
+    gpu.ranges.clear();
+    for (const FaceRecord& face : faces) {
+        const bool known = std::any_of(gpu.ranges.begin(), gpu.ranges.end(),
+                                       [&](const auto& r) { return r.texture == face.texture; });
+        if (!known) {
+            gpu.ranges.push_back({face.texture, 0, 0});
+        }
+    }
+    gpu.scratch.clear();
+    int first = 0;
+    for (GpuMesh::Range& range : gpu.ranges) {
+        range.first = first;
+        for (const FaceRecord& face : faces) {
+            if (face.texture != range.texture) {
+                continue;
+            }
+            const Vector n = FaceNormal(mesh, face);
+            const Corner* c = &corners[face.firstCorner];
+            for (unsigned k = 1; k + 1 < face.cornerCount; ++k) {
+                for (const Corner* corner : {&c[0], &c[k], &c[k + 1]}) {
+                    PutCorner(gpu.scratch, mesh, face, *corner, n,
+                              Normalize(gpu.normals[corner->vertex]));
+                }
+                range.count += 3;
+            }
+        }
+        first += range.count;
+    }
+    // Edges of the polygons, not of the triangles, for wireframe and points.
+    gpu.edgeFirst = first;
+    gpu.edgeCount = 0;
+    for (const FaceRecord& face : faces) {
+        const Vector n = FaceNormal(mesh, face);
+        for (unsigned k = 0; k < face.cornerCount; ++k) {
+            const Corner* c = &corners[face.firstCorner];
+            for (const Corner* corner : {&c[k], &c[(k + 1) % face.cornerCount]}) {
+                PutCorner(gpu.scratch, mesh, face, *corner, n,
+                          Normalize(gpu.normals[corner->vertex]));
+            }
+            gpu.edgeCount += 2;
+        }
+    }
+    const auto bytes = static_cast<unsigned>(gpu.scratch.size() * sizeof(float));
+    glBindBuffer(GL_ARRAY_BUFFER, gpu.buffer);
+    if (bytes > gpu.bufferBytes) {
+        glBufferData(GL_ARRAY_BUFFER, bytes, gpu.scratch.data(), GL_DYNAMIC_DRAW);
+        gpu.bufferBytes = bytes;
+    } else if (bytes > 0) {
+        glBufferSubData(GL_ARRAY_BUFFER, 0, bytes, gpu.scratch.data());
+    }
+    gpu.version = mesh.Version();
+}
+
+unsigned Renderer::TextureName(TextureImpl& texture) {
+    GpuTexture& gpu = texture.gpu;
+    if (Owns(gpu.owner, gpu.ownerId)) {
+        return gpu.name;
+    }
+    ReleaseGpuTexture(gpu);
+    surface_->MakeCurrent();
+    gpu.owner = weak_from_this();
+    gpu.ownerId = this;
+    glGenTextures(1, &gpu.name);
+    glBindTexture(GL_TEXTURE_2D, gpu.name);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    // Rows go up from the top of the image, so v = 0 samples the top row.
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, texture.GetWidth(), texture.GetHeight(), 0, GL_RGB,
+                 GL_UNSIGNED_BYTE, texture.Rgb().data());
+    // Point sampling keeps transparent black exactly black at the edges of shapes.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    return gpu.name;
+}
+
+void Renderer::Draw(MeshImpl& mesh, const Matrix& world) {
+    if (mesh.Faces().empty()) {
+        return;
+    }
+    if (!Owns(mesh.gpu.owner, mesh.gpu.ownerId) || mesh.gpu.version != mesh.Version()) {
+        Upload(mesh);
+    }
+    UploadMatrix(u_.model, world);
+    glBindVertexArray(mesh.gpu.vertexArray);
+    if (fill_ != FILL_SOLID) {
+        // Lines and points show the face colours, lit as the faces are; lines have no winding,
+        // so the edges of faces seen from behind show too.
+        glUniform1i(u_.textured, 0);
+        glDrawArrays(fill_ == FILL_WIREFRAME ? GL_LINES : GL_POINTS, mesh.gpu.edgeFirst,
+                     mesh.gpu.edgeCount);
+        glBindVertexArray(0);
+        return;
+    }
+    for (const GpuMesh::Range& range : mesh.gpu.ranges) {
+        TextureImpl* texture = range.texture;
+        glUniform1i(u_.textured, texture != nullptr ? 1 : 0);
+        if (texture != nullptr) {
+            glBindTexture(GL_TEXTURE_2D, TextureName(*texture));
+            glUniform1i(u_.decal, texture->GetDecalTransparency() ? 1 : 0);
+            glUniform1f(u_.textureShades, static_cast<float>(texture->GetShades()));
+        }
+        glDrawArrays(GL_TRIANGLES, range.first, range.count);
+    }
+    glBindVertexArray(0);
+}
+
+void Renderer::Present() {
+    surface_->Present();
+}
+
+bool Renderer::ReadImage(int width, int height, std::span<Color> out) {
+    if (width <= 0 || height <= 0 || out.size() < static_cast<std::size_t>(width) * height) {
+        return false;
+    }
+    surface_->MakeCurrent();
+    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, surface_->Height() - height, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
+                 rgba.data());
+    for (int row = 0; row < height; ++row) {
+        const std::uint8_t* src = &rgba[static_cast<std::size_t>(height - 1 - row) * width * 4];
+        for (std::size_t x = 0; x < static_cast<std::size_t>(width); ++x) {
+            out[static_cast<std::size_t>(row) * width + x] =
+                0xFF000000u | static_cast<Color>(src[x * 4]) << 16 |
+                static_cast<Color>(src[x * 4 + 1]) << 8 | src[x * 4 + 2];
+        }
+    }
+    return true;
+}
+
+void ReleaseGpuMesh(GpuMesh& gpu) {
+    if (auto owner = gpu.owner.lock()) {
+        owner->MakeCurrent();
+        glDeleteBuffers(1, &gpu.buffer);
+        glDeleteVertexArrays(1, &gpu.vertexArray);
+    }
+    gpu = GpuMesh{};
+}
+
+void ReleaseGpuTexture(GpuTexture& gpu) {
+    if (auto owner = gpu.owner.lock()) {
+        owner->MakeCurrent();
+        glDeleteTextures(1, &gpu.name);
+    }
+    gpu = GpuTexture{};
+}
+
+}  // namespace retained

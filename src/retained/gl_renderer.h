@@ -1,0 +1,64 @@
+// The draw code: everything that speaks OpenGL, behind a surface-neutral interface.
+//
+// Offers: Renderer (made on a window's GL surface: Clear, Begin a pass with the camera,
+// projection, lights and device settings, Draw a mesh at a place, Present, ReadImage) and the
+// release of GPU copies kept on meshes and textures.
+#pragma once
+
+#include <memory>
+#include <span>
+
+#include "platform/platform.h"
+#include "retained/internal.h"
+
+namespace retained {
+
+constexpr int MAX_DIRECTIONAL_LIGHTS = 8;
+
+// What one pass of drawing needs besides the meshes.
+struct DrawState {
+    Matrix viewProjection;  // world to clip space, row vectors
+    Vector ambient;         // summed ambient light
+    int lightCount = 0;
+    Vector lightDirection[MAX_DIRECTIONAL_LIGHTS];  // unit, the way the light travels
+    Vector lightColor[MAX_DIRECTIONAL_LIGHTS];
+    unsigned quality = RENDER_FLAT;
+    unsigned shades = DEFAULT_DEVICE_SHADES;
+    bool mono = true;
+    bool dither = true;
+};
+
+class Renderer : public std::enable_shared_from_this<Renderer> {
+  public:
+    // Null when the surface's context cannot run the shaders.
+    static std::shared_ptr<Renderer> Create(std::unique_ptr<platform::GlSurface> surface);
+    ~Renderer();
+    Renderer(const Renderer&) = delete;
+    Renderer& operator=(const Renderer&) = delete;
+
+    void MakeCurrent();
+    // Rectangles are in device pixels from the top-left.
+    void Clear(int x, int y, int width, int height, Color background);
+    void Begin(int x, int y, int width, int height, const DrawState& state);
+    void Draw(MeshImpl& mesh, const Matrix& world);
+    void Present();
+    // The drawn, not yet presented image, rows from the top, 0xFFRRGGBB.
+    bool ReadImage(int width, int height, std::span<Color> out);
+
+  private:
+    explicit Renderer(std::unique_ptr<platform::GlSurface> surface);
+    bool Init();
+    void Upload(MeshImpl& mesh);
+    unsigned TextureName(TextureImpl& texture);
+    bool Owns(const std::weak_ptr<Renderer>& owner, const Renderer* recorded) const;
+
+    std::unique_ptr<platform::GlSurface> surface_;
+    unsigned program_ = 0;
+    struct Uniforms {
+        int model, viewProjection, shadeMode, lighting, ambient, lightCount, lightDirection,
+            lightColor, mono, shades, textureShades, textured, decal, texture;
+    } u_{};
+    unsigned fill_ = FILL_SOLID;
+};
+
+}  // namespace retained

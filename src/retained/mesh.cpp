@@ -1,0 +1,224 @@
+// Mesh builders, their faces, and textures.
+//
+// Offers: MeshImpl (AddFaces with the count-then-indices face data, SetColor, GetFace,
+// GetVertex), FaceImpl (texture coordinates, texture, colour per face), TextureImpl's texel
+// access, and DecodeBmp24, the reader of the 24-bit BMP resources textures are made from.
+#include "retained/internal.h"
+
+namespace retained {
+
+namespace {
+
+class FaceImpl final : public Face {
+  public:
+    FaceImpl(MeshImpl* mesh, unsigned index) : mesh_(mesh), index_(index) { mesh_->AddRef(); }
+
+    int SetTextureCoordinates(unsigned corner, Value u, Value v) override {
+        if (corner >= Record().cornerCount) {
+            return RMERR_BADVALUE;
+        }
+        Corner& c = mesh_->Corners()[Record().firstCorner + corner];
+        c.u = u;
+        c.v = v;
+        mesh_->Touch();
+        return RM_OK;
+    }
+    int GetTextureCoordinates(unsigned corner, Value* u, Value* v) const override {
+        if (corner >= Record().cornerCount || u == nullptr || v == nullptr) {
+            return RMERR_BADVALUE;
+        }
+        const Corner& c = mesh_->Corners()[Record().firstCorner + corner];
+        *u = c.u;
+        *v = c.v;
+        return RM_OK;
+    }
+    int SetTexture(Texture* texture) override {
+        FaceRecord& record = Record();
+        if (texture != nullptr) {
+            texture->AddRef();
+        }
+        if (record.texture != nullptr) {
+            record.texture->Release();
+        }
+        record.texture = static_cast<TextureImpl*>(texture);
+        mesh_->Touch();
+        return RM_OK;
+    }
+    Texture* GetTexture() const override { return Record().texture; }
+    int SetColor(Color color) override {
+        Record().color = color;
+        mesh_->Touch();
+        return RM_OK;
+    }
+    Color GetColor() const override { return Record().color; }
+    unsigned GetVertexCount() const override { return Record().cornerCount; }
+    unsigned GetVertexIndex(unsigned corner) const override {
+        return corner < Record().cornerCount
+                   ? mesh_->Corners()[Record().firstCorner + corner].vertex
+                   : 0;
+    }
+
+  private:
+    ~FaceImpl() override { mesh_->Release(); }
+    FaceRecord& Record() const { return mesh_->Faces()[index_]; }
+
+    MeshImpl* mesh_;
+    unsigned index_;
+};
+
+std::uint32_t ReadLe32(const unsigned char* p) {
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+std::uint16_t ReadLe16(const unsigned char* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
+}  // namespace
+
+MeshImpl::~MeshImpl() {
+    for (FaceRecord& face : faces_) {
+        if (face.texture != nullptr) {
+            face.texture->Release();
+        }
+    }
+    ReleaseGpuMesh(gpu);
+}
+
+int MeshImpl::AddFaces(std::span<const Vector> vertices, std::span<const unsigned> faceData) {
+    // Check the whole list first, so that malformed data adds nothing.
+    std::size_t at = 0;
+    std::size_t faceCount = 0;
+    std::size_t cornerCount = 0;
+    while (true) {
+        if (at >= faceData.size()) {
+            return RMERR_BADVALUE;  // no ending 0
+        }
+        const unsigned count = faceData[at++];
+        if (count == 0) {
+            break;
+        }
+        if (count < 3 || count > faceData.size() - at) {
+            return RMERR_BADVALUE;
+        }
+        for (unsigned k = 0; k < count; ++k) {
+            if (faceData[at + k] >= vertices.size()) {
+                return RMERR_BADVALUE;
+            }
+        }
+        at += count;
+        ++faceCount;
+        cornerCount += count;
+    }
+    const auto base = static_cast<unsigned>(vertices_.size());
+    vertices_.insert(vertices_.end(), vertices.begin(), vertices.end());
+    faces_.reserve(faces_.size() + faceCount);
+    corners_.reserve(corners_.size() + cornerCount);
+    at = 0;
+    while (const unsigned count = faceData[at++]) {
+        faces_.push_back({static_cast<unsigned>(corners_.size()), count, color_, nullptr});
+        for (unsigned k = 0; k < count; ++k) {
+            corners_.push_back({base + faceData[at + k], 0, 0});
+        }
+        at += count;
+    }
+    Touch();
+    return RM_OK;
+}
+
+int MeshImpl::SetColor(Color color) {
+    color_ = color;
+    for (FaceRecord& face : faces_) {
+        face.color = color;
+    }
+    Touch();
+    return RM_OK;
+}
+
+int MeshImpl::GetFace(unsigned index, Face** out) {
+    if (out == nullptr) {
+        return RMERR_BADVALUE;
+    }
+    if (index >= faces_.size()) {
+        *out = nullptr;
+        return RMERR_NOTFOUND;
+    }
+    *out = new FaceImpl(this, index);
+    return RM_OK;
+}
+
+int MeshImpl::GetVertex(unsigned index, Vector* out) const {
+    if (out == nullptr || index >= vertices_.size()) {
+        return RMERR_BADVALUE;
+    }
+    *out = vertices_[index];
+    return RM_OK;
+}
+
+int TextureImpl::SetShades(unsigned shades) {
+    if (shades < 2) {
+        return RMERR_BADVALUE;
+    }
+    shades_ = shades;
+    return RM_OK;
+}
+
+Color TextureImpl::GetTexel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) {
+        return 0;
+    }
+    const std::uint8_t* p = &rgb_[(static_cast<std::size_t>(y) * width_ + x) * 3];
+    return 0xFF000000u | static_cast<Color>(p[0]) << 16 | static_cast<Color>(p[1]) << 8 | p[2];
+}
+
+bool DecodeBmp24(std::span<const unsigned char> bytes, int* width, int* height,
+                 std::vector<std::uint8_t>* rgb) {
+    // A resource may hold the whole file or, as the classic resource compiler stores it, only
+    // the info header and the pixels.
+    std::size_t info = 0;
+    std::size_t pixels = 0;
+    const bool withFileHeader = bytes.size() >= 14 && bytes[0] == 'B' && bytes[1] == 'M';
+    if (withFileHeader) {
+        info = 14;
+        pixels = ReadLe32(&bytes[10]);
+    }
+    if (bytes.size() < info + 40) {
+        return false;
+    }
+    const unsigned char* h = &bytes[info];
+    const std::uint32_t headerSize = ReadLe32(h);
+    const auto w = static_cast<std::int32_t>(ReadLe32(h + 4));
+    const auto rawHeight = static_cast<std::int32_t>(ReadLe32(h + 8));
+    const std::uint16_t bitCount = ReadLe16(h + 14);
+    const std::uint32_t compression = ReadLe32(h + 16);
+    if (headerSize < 40 || bitCount != 24 || compression != 0 || w <= 0 || rawHeight == 0 ||
+        w > 16384 || rawHeight > 16384 || rawHeight < -16384) {
+        return false;
+    }
+    if (!withFileHeader) {
+        pixels = info + headerSize;
+    }
+    const bool bottomUp = rawHeight > 0;
+    const int hgt = bottomUp ? rawHeight : -rawHeight;
+    const std::size_t stride = (static_cast<std::size_t>(w) * 3 + 3) & ~std::size_t{3};
+    if (pixels > bytes.size() || (bytes.size() - pixels) / stride < static_cast<std::size_t>(hgt)) {
+        return false;
+    }
+    rgb->assign(static_cast<std::size_t>(w) * hgt * 3, 0);
+    for (int row = 0; row < hgt; ++row) {
+        const int sourceRow = bottomUp ? hgt - 1 - row : row;
+        const unsigned char* src = &bytes[pixels + stride * sourceRow];
+        std::uint8_t* dst = &(*rgb)[static_cast<std::size_t>(row) * w * 3];
+        for (int x = 0; x < w; ++x) {
+            dst[x * 3 + 0] = src[x * 3 + 2];  // stored blue, green, red
+            dst[x * 3 + 1] = src[x * 3 + 1];
+            dst[x * 3 + 2] = src[x * 3 + 0];
+        }
+    }
+    *width = w;
+    *height = hgt;
+    return true;
+}
+
+}  // namespace retained

@@ -1,0 +1,64 @@
+// Test helper: the game's SDL backend on SDL's offscreen video driver (real OpenGL through EGL,
+// no X server), and hidden windows on it.
+#pragma once
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/sdl_backend.h"
+
+namespace testing_support {
+
+inline platform::LRESULT PlainWindowProc(platform::HWND hwnd, unsigned message,
+                                         platform::WPARAM wParam, platform::LPARAM lParam) {
+    return platform::DefWindowProc(hwnd, message, wParam, lParam);
+}
+
+// The class every test window belongs to; unique per process, as tests run side by side.
+inline const std::string& OffscreenClassName() {
+    static const std::string name = "puckwind-test-" + std::to_string(getpid());
+    return name;
+}
+
+// Starts the offscreen SDL backend once per process (through wrap, when given, so a test can put
+// a backend of its own around it); false when there is no offscreen video.
+template <typename Wrap>
+bool StartOffscreenBackend(Wrap wrap) {
+    static const bool started = [&] {
+        // SDL unloads the EGL libraries when it quits, before the leak checker looks: loaded
+        // here for good, their own leaks keep the names the suppressions know them by.
+        for (const char* library : {"libEGL.so.1", "libEGL_mesa.so.0", "libglapi.so.0",
+                                    "/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so"}) {
+            dlopen(library, RTLD_NOW | RTLD_NODELETE);
+        }
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+        auto backend = platform::MakeSdlBackend();
+        if (backend == nullptr) {
+            return false;
+        }
+        platform::SetBackend(wrap(std::move(backend)));
+        platform::WindowClass windowClass;
+        windowClass.name = OffscreenClassName();
+        windowClass.proc = PlainWindowProc;
+        return platform::RegisterClass(windowClass);
+    }();
+    return started;
+}
+
+inline bool StartOffscreenBackend() {
+    return StartOffscreenBackend([](std::unique_ptr<platform::Backend> b) { return b; });
+}
+
+// A hidden window of width x height at the origin; null when it cannot be made.
+inline platform::HWND OpenOffscreenWindow(int width, int height) {
+    platform::WindowPlacement placement;
+    placement.width = width;
+    placement.height = height;
+    return platform::CreateWindowEx(OffscreenClassName(), "test", placement);
+}
+
+}  // namespace testing_support
