@@ -50,13 +50,20 @@ class ImGuiDialogView : public DialogView {
         RequestFrames(FRAMES_AFTER_INPUT);
     }
 
-    ~ImGuiDialogView() override {
+    ~ImGuiDialogView() override { Release(); }
+
+    // Lets go of ImGui and of the GL objects while the window and its context still exist.
+    void Release() {
+        if (imgui_ == nullptr) {
+            return;
+        }
         openView = nullptr;
         SDL_GL_MakeCurrent(window_, context_);
         ImGui::SetCurrentContext(imgui_);
         ImGui_ImplOpenGL3_Shutdown();
         ImGui_ImplSDL2_Shutdown();
         ImGui::DestroyContext(imgui_);
+        imgui_ = nullptr;
         ImGui::SetCurrentContext(previous_);
         if (ownContext_) {
             // Nothing else draws in this window: leave it black, as it was.
@@ -68,7 +75,8 @@ class ImGuiDialogView : public DialogView {
 
     void Dispatched(const MSG& msg) override {
         // With no surface of the owner's to draw over, the view paints the window itself.
-        if (ownContext_ && msg.message == WM_PAINT && msg.hwnd == dialog_.Owner()) {
+        if (imgui_ != nullptr && ownContext_ && msg.message == WM_PAINT &&
+            msg.hwnd == dialog_.Owner()) {
             SDL_GL_MakeCurrent(window_, context_);
             ClearWindow();
             Frame();
@@ -297,6 +305,12 @@ std::unique_ptr<DialogView> MakeImGuiDialogView(Dialog& dialog, SDL_Window* wind
         return nullptr;  // nothing to draw with: the dialog runs unseen, Escape still cancels it
     }
     return std::make_unique<ImGuiDialogView>(dialog, window, own, true);
+}
+
+void ReleaseDialogView(SDL_Window* window) {
+    if (openView != nullptr && openView->Window() == window) {
+        openView->Release();
+    }
 }
 
 void DrawDialogOverlay(SDL_Window* window) {

@@ -30,6 +30,7 @@ class SdlGlSurface : public GlSurface {
         surfaceContexts[window_] = context_;
     }
     ~SdlGlSurface() override {
+        ReleaseDialogView(window_);  // its GL objects live in this context
         surfaceContexts.erase(window_);
         SDL_GL_DeleteContext(context_);
     }
@@ -136,6 +137,7 @@ class SdlBackend : public Backend {
     void CloseWindow(HWND hwnd) override {
         auto it = windows_.find(hwnd);
         if (it != windows_.end()) {
+            ReleaseDialogView(it->second);
             SDL_DestroyWindow(it->second);
             windows_.erase(it);
         }
@@ -254,7 +256,7 @@ class SdlBackend : public Backend {
         }
     }
 
-private:
+  private:
     // Some drivers grant full screen at the desktop's size: only the mode asked for counts.
     static bool ModeGranted(SDL_Window* window, const SDL_DisplayMode& wanted) {
         SDL_DisplayMode got{};

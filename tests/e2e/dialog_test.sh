@@ -6,6 +6,7 @@
 #                 the picture behind it stands still, a click on GOURAUD checks it, OK closes
 #                 it, and Escape then ends the game
 #   keys          Escape cancels the dialog without ending the game; Enter presses OK
+#   exit-while-open  command 40001 still ends the game, dialog and all, with code 0
 # The screenshot of the open dialog is left in BUILD_DIR/tests/e2e/dialog.png.
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
@@ -119,6 +120,11 @@ case $3 in
     xdotool key Escape
     wait_exit $pid || fail "Escape did not end the game after the dialog"
     [ "$exit_code" -eq 0 ] || fail "exit code $exit_code"
+    ;;
+  exit-while-open)
+    "$command" 40001 || fail "puckwind-command 40001 failed while the dialog was open"
+    wait_exit $pid || fail "command 40001 did not close the game behind its dialog"
+    [ "$exit_code" -eq 0 ] || fail "exit code $exit_code after command 40001"
     ;;
   *)
     fail "unknown case $3"
