@@ -45,16 +45,8 @@ dialog_shown() {
     [ "$n" -le 20 ] 2>/dev/null
 }
 
-# Under AddressSanitizer: Mesa's software driver leaks a little when the dialog's shaders are
-# made, and it is unloaded before the leak check; kept loaded, its leaks keep the name that
-# tests/lsan.supp knows.
-if ldd "$game" | grep -q libasan; then
-    export LD_PRELOAD=/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so
-    export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0
-fi
 "$game" &
 pid=$!
-unset LD_PRELOAD
 trap 'kill $pid 2>/dev/null' EXIT
 wait_window PUCKWIND >/dev/null || fail "no window named PUCKWIND appeared"
 sleep 0.5                     # the title banner has come in
