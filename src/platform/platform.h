@@ -130,6 +130,8 @@ std::optional<std::span<const unsigned char>> FindResource(std::string_view type
 // What the layer asks of the system under it. The SDL backend serves the game; the headless
 // one serves tests and puckwind-sim.
 class GlSurface;
+class Dialog;
+class DialogView;
 
 class Backend {
   public:
@@ -162,6 +164,9 @@ class Backend {
     // The periodic timer behind SetPeriodicTimer/KillTimer; by default a thread of its own.
     virtual unsigned StartTimer(unsigned delay, TimerCallback callback, std::uintptr_t user);
     virtual void StopTimer(unsigned id);
+    // Shows an open modal dialog over its owner and gives it the user's input; null where
+    // nothing is shown (the dialog then runs on what its caller does to it).
+    virtual std::unique_ptr<DialogView> OpenDialogView(Dialog& dialog);
 };
 
 // What the 3D layer draws into: an OpenGL 3.3 core context bound to a window.

@@ -5,25 +5,39 @@
 // WM_CLOSE, exposure into a paint); a blocking wait that posting threads end through a user
 // event; the cursor in screen pixels, kept inside the window while it is active; the
 // single-instance endpoint; an OpenGL 3.3 core surface on the window; the display's depth and
-// a full-screen display mode that is granted only when it is really what the display shows.
+// a full-screen display mode that is granted only when it is really what the display shows;
+// and modal dialogs drawn over the window (dialog_imgui.h), which take the input while open.
 #include "platform/sdl_backend.h"
 
 #include <SDL.h>
 
 #include <map>
 
+#include "platform/dialog_imgui.h"
 #include "platform/instance.h"
 
 namespace platform {
 
 namespace {
 
+// The context of each window's surface, for a dialog drawn over that window.
+std::map<SDL_Window*, SDL_GLContext> surfaceContexts;
+
 class SdlGlSurface : public GlSurface {
   public:
-    SdlGlSurface(SDL_Window* window, SDL_GLContext context) : window_(window), context_(context) {}
-    ~SdlGlSurface() override { SDL_GL_DeleteContext(context_); }
+    SdlGlSurface(SDL_Window* window, SDL_GLContext context) : window_(window), context_(context) {
+        surfaceContexts[window_] = context_;
+    }
+    ~SdlGlSurface() override {
+        ReleaseDialogView(window_);  // its GL objects live in this context
+        surfaceContexts.erase(window_);
+        SDL_GL_DeleteContext(context_);
+    }
     void MakeCurrent() override { SDL_GL_MakeCurrent(window_, context_); }
-    void Present() override { SDL_GL_SwapWindow(window_); }
+    void Present() override {
+        DrawDialogOverlay(window_);  // an open dialog, over the picture
+        SDL_GL_SwapWindow(window_);
+    }
     int Width() const override {
         int w = 0;
         int h = 0;
@@ -122,6 +136,7 @@ class SdlBackend : public Backend {
     void CloseWindow(HWND hwnd) override {
         auto it = windows_.find(hwnd);
         if (it != windows_.end()) {
+            ReleaseDialogView(it->second);
             SDL_DestroyWindow(it->second);
             windows_.erase(it);
         }
@@ -184,6 +199,13 @@ class SdlBackend : public Backend {
         return std::make_unique<SdlGlSurface>(window, context);
     }
 
+    std::unique_ptr<DialogView> OpenDialogView(Dialog& dialog) override {
+        SDL_Window* window = Find(dialog.Owner());
+        const auto surface = surfaceContexts.find(window);
+        return MakeImGuiDialogView(dialog, window,
+                                   surface == surfaceContexts.end() ? nullptr : surface->second);
+    }
+
     int BitsPerPixel(HWND hwnd) override {
         SDL_Window* window = Find(hwnd);
         Uint32 format = SDL_PIXELFORMAT_UNKNOWN;
@@ -233,7 +255,7 @@ class SdlBackend : public Backend {
         }
     }
 
-private:
+  private:
     // Some drivers grant full screen at the desktop's size: only the mode asked for counts.
     static bool ModeGranted(SDL_Window* window, const SDL_DisplayMode& wanted) {
         SDL_DisplayMode got{};
@@ -271,6 +293,9 @@ private:
     }
 
     void Translate(const SDL_Event& event) {
+        if (DialogTakesEvent(event)) {
+            return;  // input for a modal dialog; its owner gets none
+        }
         switch (event.type) {
             case SDL_QUIT:
                 if (HWND hwnd = MainWindow()) {

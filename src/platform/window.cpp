@@ -9,6 +9,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/dialog.h"
 #include "platform/display_mode.h"
 #include "platform/platform.h"
 
@@ -20,6 +21,8 @@ struct Window {
     bool iconic = false;
     bool active = false;
     bool destroyed = false;
+    bool focused = false;   // what the backend last said of activation
+    bool disabled = false;  // owner of a modal dialog: never the active window
     WPARAM lastActivation = WA_INACTIVE;
     int width = 0;
     int height = 0;
@@ -243,11 +246,6 @@ LRESULT DefWindowProc(HWND hwnd, unsigned message, WPARAM, LPARAM) {
     return 0;
 }
 
-// No dialog host yet: every template is one that cannot be made.
-LRESULT DialogBoxParam(std::string_view, HWND, WNDPROC, LPARAM) {
-    return -1;
-}
-
 void InvalidateRect(HWND hwnd) {
     if (Live(hwnd)) {
         hwnd->invalid = true;
@@ -277,6 +275,8 @@ void NotifyActivation(HWND hwnd, bool active, bool minimised) {
     if (!Live(hwnd)) {
         return;
     }
+    hwnd->focused = active;
+    active = active && !hwnd->disabled;
     hwnd->iconic = minimised;
     if (!minimised) {
         hwnd->invalid = true;
@@ -291,6 +291,28 @@ void NotifyActivation(HWND hwnd, bool active, bool minimised) {
     PostMessage(hwnd, WM_ACTIVATE, wParam, 0);
 }
 
+HWND CreateDialogWindow(WNDPROC proc) {
+    auto window = std::make_unique<Window>();
+    window->windowClass.proc = proc;
+    HWND hwnd = window.get();
+    S().windows.push_back(std::move(window));
+    return hwnd;
+}
+
+void EnableWindow(HWND hwnd, bool enable) {
+    if (!Live(hwnd) || hwnd->disabled == !enable) {
+        return;
+    }
+    hwnd->disabled = !enable;
+    const bool active = enable && hwnd->focused && !hwnd->iconic;
+    const WPARAM wParam = (active ? WA_ACTIVE : WA_INACTIVE) | (hwnd->iconic ? MINIMISED_FLAG : 0);
+    CurrentBackend().ConfineCursor(hwnd, active);
+    hwnd->active = active;
+    hwnd->lastActivation = wParam;
+    // Sent, not posted: messages already queued (ticks) find the window in its new state.
+    SendMessage(hwnd, WM_ACTIVATE, wParam, 0);
+}
+
 void NotifyExposed(HWND hwnd) {
     if (Live(hwnd)) {
         hwnd->invalid = true;
@@ -298,6 +320,10 @@ void NotifyExposed(HWND hwnd) {
 }
 
 std::unique_ptr<GlSurface> Backend::CreateGlSurface(HWND) {
+    return nullptr;
+}
+
+std::unique_ptr<DialogView> Backend::OpenDialogView(Dialog&) {
     return nullptr;
 }
 

@@ -2,6 +2,7 @@
 #include "fakes.h"
 
 #include "game/match.h"
+#include "platform/dialog.h"
 #include "render/render.h"
 #include "render/scene.h"
 #include "render/settings.h"
@@ -47,9 +48,17 @@ int BuildScene() {
     return 1;
 }
 void PlaceBodyFrame(unsigned, double, double, double) {}
-platform::LRESULT RenderSettingsDialogProc(platform::HWND, unsigned, platform::WPARAM,
-                                           platform::LPARAM) {
-    return 0;
+// Records its messages; the dialog cancels itself once what was queued before it has run.
+platform::LRESULT RenderSettingsDialogProc(platform::HWND dialog, unsigned message,
+                                           platform::WPARAM wParam, platform::LPARAM) {
+    if (message == platform::WM_INITDIALOG) {
+        calls.push_back("RenderSettingsDialogProc WM_INITDIALOG");
+        platform::PostMessage(dialog, platform::WM_COMMAND, platform::IDCANCEL, 0);
+    } else if (message == platform::WM_COMMAND) {
+        calls.push_back("RenderSettingsDialogProc WM_COMMAND " + std::to_string(wParam));
+        platform::EndDialog(dialog, 1);
+    }
+    return platform::FALSE;
 }
 
 void EnterTitle() {

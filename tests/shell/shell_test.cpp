@@ -146,6 +146,22 @@ TEST_F(Shell, TicksRunOnlyWhileActiveAndAreDroppedOtherwise) {
     EXPECT_EQ(Send(WM_USER), 0);
 }
 
+TEST_F(Shell, TheGameStandsStillBehindTheSettingsDialog) {
+    Open();
+    NotifyActivation(shell.mainWindow, true, false);
+    Drain();
+    ClearHandlers();
+    handlers.onTick = CountTick;
+    ticksSeen = 0;
+    PostMessage(shell.mainWindow, WM_TICK, 0, 0);
+    PostMessage(shell.mainWindow, WM_TICK, 0, 0);
+    Send(WM_COMMAND, CMD_RENDER_SETTINGS);  // its modal loop takes the two ticks
+    EXPECT_EQ(ticksSeen, 0);
+    EXPECT_EQ(shell.appActive, WA_ACTIVE) << "active again once the dialog has closed";
+    Send(WM_USER);
+    EXPECT_EQ(ticksSeen, 1);
+}
+
 TEST_F(Shell, EscapeClosesOnlyWhileActiveAndOtherKeysDoNothing) {
     Open();
     Send(WM_ACTIVATE, WA_INACTIVE);
@@ -164,8 +180,13 @@ TEST_F(Shell, OnlyTheExactExitCommandCloses) {
     Open();
     Send(WM_COMMAND, CMD_EXIT | (WPARAM{1} << 16));  // a notification code: not a menu command
     Send(WM_COMMAND, 12345);
-    Send(WM_COMMAND, CMD_RENDER_SETTINGS);
     EXPECT_TRUE(Drain().empty());
+    Send(WM_COMMAND, CMD_RENDER_SETTINGS);
+    // The window never had the focus here, so it is told it is inactive on both sides.
+    EXPECT_EQ(calls, (std::vector<std::string>{
+                         "RenderActivate 0", "RenderSettingsDialogProc WM_INITDIALOG",
+                         "RenderSettingsDialogProc WM_COMMAND 2", "RenderActivate 0"}));
+    Drain();
     EXPECT_TRUE(IsWindow(shell.mainWindow));
     Send(WM_COMMAND, CMD_EXIT);
     EXPECT_EQ(Drain().front(), WM_CLOSE);

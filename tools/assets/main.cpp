@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "platform/sound_mixer.h"
 #include "sound/wave_reader.h"
 #include "wave.h"
+#include "font.h"
 
 namespace {
 
@@ -32,6 +34,7 @@ const std::vector<Asset>& Assets() {
         {"wav_lose.wav", [] { return EncodeWave(MakeLosePhrase()); }},
         {"wav_pad.wav", [] { return EncodeWave(MakePadClick()); }},
         {"wav_goal.wav", [] { return EncodeWave(MakeGoalHorn()); }},
+        {"dialog_font.ttf", MakeDialogFont},
     };
     return assets;
 }
@@ -101,7 +104,12 @@ bool Check(const char* path) {
 int main(int argc, char** argv) {
     const std::string command = argc >= 2 ? argv[1] : "";
     if (argc == 3 && command == "write") {
-        return Write(argv[2]);
+        try {
+            return Write(argv[2]);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "puckwind-assets: %s\n", e.what());
+            return 1;
+        }
     }
     if (argc >= 3 && command == "check") {
         bool all = true;

@@ -1,15 +1,9 @@
 #include "wave.h"
 
+#include "little_endian.h"
+
 namespace {
 
-void Put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
 void PutId(std::vector<std::uint8_t>& out, const char* id) {
     for (int i = 0; i < 4; ++i) {
         out.push_back(static_cast<std::uint8_t>(id[i]));
