@@ -158,7 +158,7 @@ includedir=\${prefix}/include/imgui
 Name: imgui
 Description: Dear ImGui, built for Windows with its SDL2 and OpenGL3 backends
 Version: $version
-Requires.private: sdl2 freetype2
+Requires: sdl2 freetype2
 Libs: -L\${libdir} -limgui
 Cflags: -I\${includedir}
 EOF
