@@ -183,6 +183,21 @@ case $case_ in
     wait_exit $pid || fail "command 40001 did not close the game"
     [ "$exit_code" -eq 0 ] || fail "exit code $exit_code after command 40001"
     ;;
+  assets-check)
+    # The asset checker reads the WAVE resources as the game does, and says so in the same words.
+    files=("$source"/resources/*.wav)
+    expected=$("$linux/tools/assets/puckwind-assets" check "${files[@]}" 2>&1) ||
+        fail "the Linux checker refused a resource"
+    windows_files=()
+    for f in "${files[@]}"; do windows_files+=("$(winepath -w "$f" 2>/dev/null)"); done
+    got=$("$wine" "$stage/puckwind-assets.exe" check "${windows_files[@]}" 2>&1 | tr -d '\r') ||
+        fail "puckwind-assets.exe refused a resource"
+    echo "$got"
+    [ -n "$got" ] || fail "puckwind-assets.exe printed nothing"
+    # File names are printed as given: compare what follows them.
+    [ "$(sed 's/^.*\.wav: //' <<<"$got")" = "$(sed 's/^.*\.wav: //' <<<"$expected")" ] ||
+        fail "the checker's findings differ from Linux's: $expected"
+    ;;
   sim-replays)
     [ -x "$linux/tools/sim/puckwind-sim" ] || fail "no Linux puckwind-sim in $linux"
     for script in "$source"/tests/sim/replays/*.sim; do
