@@ -1,0 +1,34 @@
+// The figures of a run of ticks, printed the same way for the game's timer and the baseline's:
+// mean period, worst and 99th-percentile deviation of a period from the nominal one, and the
+// drift of the last arrival against the ideal schedule that began at `start`.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+inline void PrintTickFigures(const std::vector<std::chrono::steady_clock::time_point>& arrivals,
+                             std::chrono::steady_clock::time_point start, double nominalMs) {
+    using Ms = std::chrono::duration<double, std::milli>;
+    if (arrivals.size() < 2) {
+        std::printf("ticks: %zu (too few for figures)\n", arrivals.size());
+        return;
+    }
+    std::vector<double> deviations;
+    for (std::size_t i = 1; i < arrivals.size(); ++i) {
+        deviations.push_back(std::fabs(Ms(arrivals[i] - arrivals[i - 1]).count() - nominalMs));
+    }
+    const double mean =
+        Ms(arrivals.back() - arrivals.front()).count() / static_cast<double>(arrivals.size() - 1);
+    std::sort(deviations.begin(), deviations.end());
+    const double p99 =
+        deviations[static_cast<std::size_t>(0.99 * static_cast<double>(deviations.size() - 1))];
+    const double drift =
+        Ms(arrivals.back() - start).count() - static_cast<double>(arrivals.size()) * nominalMs;
+    std::printf(
+        "ticks: %zu  mean period: %.3f ms  worst deviation: %.3f ms  p99 deviation: %.3f ms  drift "
+        "at the end: %+.3f ms\n",
+        arrivals.size(), mean, deviations.back(), p99, drift);
+}
