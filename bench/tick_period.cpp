@@ -1,6 +1,6 @@
 // Measures the tick timer as the game's window thread sees it: the arrival times of N tick
 // messages through the real queue. Prints mean period, worst deviation, 99th percentile of the
-// deviation, and the drift of the last tick against the ideal schedule.
+// deviation, the lateness of the last tick and the drift over the run (bench/tick_stats.h).
 // Usage: tick_period [N]   (default 500)
 #include <chrono>
 #include <cstdlib>
