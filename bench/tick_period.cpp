@@ -1,17 +1,15 @@
 // Measures the tick timer as the game's window thread sees it: the arrival times of N tick
 // messages through the real queue. Prints mean period, worst deviation, 99th percentile of the
-// deviation, and the drift of the last tick against the ideal schedule.
+// deviation, the lateness of the last tick and the drift over the run (bench/tick_stats.h).
 // Usage: tick_period [N]   (default 500)
-#include <algorithm>
 #include <chrono>
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 #include "platform/headless_backend.h"
 #include "shell/shell.h"
 #include "shell/tick_timer.h"
+#include "tick_stats.h"
 
 using namespace platform;
 
@@ -40,29 +38,7 @@ int main(int argc, char** argv) {
     }
     StopTickTimer();
 
-    std::vector<double> periods;
-    for (std::size_t i = 1; i < arrivals.size(); ++i) {
-        periods.push_back(
-            std::chrono::duration<double, std::milli>(arrivals[i] - arrivals[i - 1]).count());
-    }
-    double sum = 0;
-    std::vector<double> deviations;
-    for (double p : periods) {
-        sum += p;
-        deviations.push_back(std::fabs(p - TICK_DELAY_MIN_MS));
-    }
-    std::sort(deviations.begin(), deviations.end());
-    const double mean = sum / static_cast<double>(periods.size());
-    const double worst = deviations.back();
-    const double p99 =
-        deviations[static_cast<std::size_t>(0.99 * static_cast<double>(deviations.size() - 1))];
-    const double elapsed =
-        std::chrono::duration<double, std::milli>(arrivals.back() - start).count();
-    const double drift = elapsed - static_cast<double>(count) * TICK_DELAY_MIN_MS;
-    std::printf(
-        "ticks: %d  mean period: %.3f ms  worst deviation: %.3f ms  p99 deviation: %.3f ms  drift "
-        "at the end: %+.3f ms\n",
-        count, mean, worst, p99, drift);
+    PrintTickFigures(arrivals, start, TICK_DELAY_MIN_MS);
     DestroyWindow(shell.mainWindow);
     SetBackend(nullptr);
     return 0;

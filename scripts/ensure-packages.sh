@@ -3,7 +3,7 @@
 # Usage: scripts/ensure-packages.sh build|test|run|windows
 set -eu
 common=(cmake ninja-build g++ pkg-config libsdl2-dev libepoxy-dev libimgui-dev libfreetype-dev
-        fonts-dejavu-core fonts-ipafont-gothic)
+        libx11-dev libxtst-dev fonts-dejavu-core fonts-ipafont-gothic)
 case "${1:-build}" in
   build) want=("${common[@]}") ;;
   run) want=("${common[@]}") ;;

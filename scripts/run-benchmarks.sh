@@ -1,11 +1,53 @@
 #!/usr/bin/env bash
-# Runs every benchmark of a build and prints its figures.
+# Runs every benchmark of a build beside its baseline (bench/baseline.cpp: a bare SDL2 + OpenGL
+# window presenting at the same rate), prints the figures with their ratios and writes them to
+# BENCHMARKS.md with the machine and the command. Takes about four minutes.
+# Usage: scripts/run-benchmarks.sh BUILD_DIR [OUTPUT]   (OUTPUT defaults to BENCHMARKS.md)
+#   BENCH_TICKS (default 2000): ticks of the tick-timing run.
 set -eu
-build=$1
-echo "== tick timer (500 ticks)"
-"$build/bench/tick_period" 500
-for b in "$build"/bench/*_bench; do
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(realpath "$1")
+out=${2:-$root/BENCHMARKS.md}
+ticks=${BENCH_TICKS:-2000}
+game=$build/src/shell/puckwind
+bench=$build/bench
+raw=$(mktemp -d)
+trap 'rm -rf "$raw"' EXIT
+
+# A game already running for this user would make ours a second instance that ends at once: a
+# network namespace of our own (where one can be had) keeps the instance endpoints apart.
+apart=""
+if unshare -n true 2>/dev/null; then
+  apart="unshare -n"
+fi
+in_xvfb() { $apart xvfb-run -a -s "-screen 0 640x480x24 -br" "$@"; }
+
+echo "== machine"
+uptime | tee "$raw/load"
+in_xvfb "$bench/baseline" --renderer >"$raw/renderer" 2>/dev/null || echo "unknown" >"$raw/renderer"
+cat "$raw/renderer"
+
+echo "== start-up, CPU, input latency, memory (game, then baseline, under Xvfb)"
+in_xvfb env SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null \
+  "$bench/frame_probe" -- "$game" | tee "$raw/probe-game"
+in_xvfb "$bench/frame_probe" -- "$bench/baseline" | tee "$raw/probe-baseline"
+
+echo "== tick timing ($ticks ticks: game's timer through the real queue, then baseline)"
+"$bench/tick_period" "$ticks" | tee "$raw/ticks-game"
+"$bench/baseline" --ticks "$ticks" | tee "$raw/ticks-baseline"
+
+echo "== audio latency"
+"$bench/audio_latency" 100 | tee "$raw/audio-game"
+"$bench/audio_latency" --baseline 100 | tee "$raw/audio-baseline"
+
+for b in "$bench"/*_bench; do
   [ -x "$b" ] || continue
   echo "== $(basename "$b")"
-  "$b" --benchmark_min_time=0.5
+  "$b" --benchmark_min_time=0.5 --benchmark_out="$raw/$(basename "$b").json" \
+    --benchmark_out_format=json | tee "$raw/$(basename "$b")"
 done
+uptime | tee "$raw/load-after"
+
+python3 "$root/bench/report.py" "$raw" "$root/bench/notes.md" >"$out"
+echo "== figures (written to $out)"
+sed -n '/^## Figures/,/^## /p' "$out" | sed '$d'

@@ -160,6 +160,15 @@ class SdlBackend : public Backend {
 
     Point CursorPos() override {
         Point point;
+        // Over our window, the position the last pointer event brought: SDL's global query may
+        // answer from a cache that moves made by other X clients (XTest) never refresh.
+        if (SDL_Window* focus = SDL_GetMouseFocus()) {
+            int left = 0;
+            int top = 0;
+            SDL_GetWindowPosition(focus, &left, &top);
+            SDL_GetMouseState(&point.x, &point.y);
+            return {left + point.x, top + point.y};
+        }
         SDL_GetGlobalMouseState(&point.x, &point.y);
         return point;
     }

@@ -1,0 +1,173 @@
+"""Writes BENCHMARKS.md from the raw outputs of scripts/run-benchmarks.sh.
+
+Usage: report.py RAW_DIR NOTES_FILE  (the report goes to standard output)
+"""
+import datetime
+import json
+import os
+import re
+import subprocess
+import sys
+
+raw, notes_path = sys.argv[1], sys.argv[2]
+TICK_MS = 24.0
+
+
+def text(name):
+    path = os.path.join(raw, name)
+    return open(path).read() if os.path.exists(path) else ""
+
+
+def keyed(name):
+    figures = {}
+    for line in text(name).splitlines():
+        parts = line.split()
+        if len(parts) == 2:
+            try:
+                figures[parts[0]] = float(parts[1])
+            except ValueError:
+                pass
+    return figures
+
+
+def ticks(name):
+    m = re.search(r"mean period: ([\d.]+) ms\s+worst deviation: ([\d.]+) ms\s+p99 deviation: "
+                  r"([\d.]+) ms\s+last tick late by: ([-+\d.]+) ms\s+drift over the run: ([-+\d.]+) ms",
+                  text(name))
+    return [float(g) for g in m.groups()] if m else [None] * 5
+
+
+def audio(name):
+    m = re.search(r"buffer (\d+) frames = ([\d.]+) ms\s+trials (\d+)\s+missed (\d+)\s+mean "
+                  r"([-\d.]+) ms\s+p99 ([-\d.]+) ms\s+max ([-\d.]+) ms", text(name))
+    return [float(g) for g in m.groups()] if m else [None] * 7
+
+
+def sim_rate(benchmark):
+    path = os.path.join(raw, "puckwind_sim_bench.json")
+    if not os.path.exists(path):
+        return None
+    for b in json.load(open(path))["benchmarks"]:
+        if b["name"] == benchmark:
+            for key, value in b.items():
+                if "tick" in key.lower() and isinstance(value, float):
+                    return value
+    return None
+
+
+def fmt(value, digits=2):
+    return "n/a" if value is None else f"{value:.{digits}f}"
+
+
+def ratio(game, base):
+    if game is None or base is None or base == 0:
+        return "n/a"
+    return f"{game / base:.2f}x"
+
+
+def machine():
+    model = "unknown"
+    for line in open("/proc/cpuinfo"):
+        if line.startswith("model name"):
+            model = line.split(":", 1)[1].strip()
+            break
+    mem_kb = 0
+    for line in open("/proc/meminfo"):
+        if line.startswith("MemTotal"):
+            mem_kb = int(line.split()[1])
+    cores = subprocess.run(["nproc"], capture_output=True, text=True).stdout.strip()
+    return model, cores, mem_kb / 1024 / 1024
+
+
+game, base = keyed("probe-game"), keyed("probe-baseline")
+tg, tb = ticks("ticks-game"), ticks("ticks-baseline")
+ag, ab = audio("audio-game"), audio("audio-baseline")
+model, cores, mem_gib = machine()
+renderer = text("renderer").strip() or "unknown"
+
+
+def met(ok):
+    return "" if ok is None else ("yes" if ok else "**no**")
+
+
+def check(value, test):
+    return None if value is None else test(value)
+
+
+rss_g = game.get("peak_rss_kb")
+rss_b = base.get("peak_rss_kb")
+rows = [
+    ("Start-up to the first presented frame, median of the launches (ms)", game.get("startup_ms"), base.get("startup_ms"),
+     "<= 1.3x baseline",
+     check(game.get("startup_ms"), lambda v: base.get("startup_ms") and v <= 1.3 * base["startup_ms"])),
+    ("Start-up, the fastest launch (ms)", game.get("startup_min_ms"), base.get("startup_min_ms"),
+     "", None),
+    ("Peak resident memory, VmHWM (MiB)", rss_g and rss_g / 1024, rss_b and rss_b / 1024,
+     "<= 1.3x baseline", check(rss_g, lambda v: rss_b and v <= 1.3 * rss_b)),
+    ("CPU while the title waits for a click (% of a core)", game.get("idle_cpu_percent"),
+     base.get("idle_cpu_percent"), "< 1%", check(game.get("idle_cpu_percent"), lambda v: v < 1)),
+    ("CPU during a rally (% of a core)", game.get("play_cpu_percent"),
+     base.get("play_cpu_percent"), "", None),
+    ("CPU time per painted frame (ms)", game.get("cpu_ms_per_frame"),
+     base.get("cpu_ms_per_frame"), "", None),
+    (f"Tick mean period (ms; nominal {TICK_MS:.0f})", tg[0], tb[0], "", None),
+    ("Tick worst deviation (ms)", tg[1], tb[1], "", None),
+    ("Tick 99th-percentile deviation (ms)", tg[2], tb[2], "", None),
+    ("Tick: lateness of the last tick against the ideal schedule (ms)", tg[3], tb[3], "", None),
+    ("Tick drift over the run: median lateness of the last 100 ticks minus the first 100 (ms)",
+     tg[4], tb[4], "no drift (under 1 ms)", check(tg[4], lambda v: abs(v) < 1)),
+    ("Input-to-present latency, mean (ms)", game.get("latency_mean_ms"),
+     base.get("latency_mean_ms"), "", None),
+    ("Input-to-present latency, 99th percentile (ms)", game.get("latency_p99_ms"),
+     base.get("latency_p99_ms"), f"<= {TICK_MS + 2:.0f} ms (one tick + 2 ms)",
+     check(game.get("latency_p99_ms"), lambda v: 0 <= v <= TICK_MS + 2)),
+    ("Input-to-present latency, worst (ms)", game.get("latency_max_ms"),
+     base.get("latency_max_ms"), "", None),
+    ("Audio latency, PlayEffect to first output sample, mean (ms)", ag[4], ab[4], "", None),
+    ("Audio latency, 99th percentile (ms)", ag[5], ab[5], "", None),
+    ("Audio latency bound from the buffer: one period waiting + one queued (ms)",
+     ag[1] and 2 * ag[1], ab[1] and 2 * ab[1], "", None),
+]
+
+out = []
+out.append("# Benchmarks\n")
+out.append("Written by `make bench` (`scripts/run-benchmarks.sh build/default`, the default preset's "
+           "RelWithDebInfo build) on " + datetime.datetime.now(datetime.timezone.utc)
+           .strftime("%Y-%m-%d %H:%M UTC") + ". Every figure of the game is measured in the same run "
+           "as the baseline, `bench/baseline.cpp`: a bare SDL2 + OpenGL program that opens the same "
+           "640x480 borderless window at (0,0), presents one cleared frame, waits for a click without "
+           "a timer, then presents a cleared frame with a square at the mouse's x every 24 ms.\n")
+out.append("## Machine\n")
+out.append(f"- CPU: {model}, {cores} cores (`nproc`); memory {mem_gib:.1f} GiB")
+out.append(f"- GL renderer (under Xvfb): {renderer}")
+out.append(f"- Load before the run: `{text('load').strip()}`")
+out.append(f"- Load after the run: `{text('load-after').strip()}`")
+out.append("- The machine was shared with other builds while this ran, so every time and CPU figure "
+           "is noisy; ratios from the same run are the steadier reading.\n")
+out.append("## Figures\n")
+out.append("| Figure | Game | Baseline | Ratio | Target | Met |")
+out.append("|---|---:|---:|---:|---|---|")
+for name, g, b, target, ok in rows:
+    out.append(f"| {name} | {fmt(g)} | {fmt(b)} | {ratio(g, b)} | {target} | {met(ok)} |")
+rally = sim_rate("BM_RallyTick")
+sim_tick = sim_rate("BM_SimTickWithPlayer")
+out.append(f"| puckwind-sim: rally ticks per second (game logic alone) | {fmt(rally, 0)} | "
+           f"{1000 / TICK_MS:.2f} (real time) | {ratio(rally, 1000 / TICK_MS)} | | |")
+out.append(f"| puckwind-sim: whole headless ticks per second (queue, procedure, player) | "
+           f"{fmt(sim_tick, 0)} | {1000 / TICK_MS:.2f} (real time) | {ratio(sim_tick, 1000 / TICK_MS)} | | |")
+out.append("")
+out.append(f"Input latency: {int(game.get('latency_moves', 0))} moves timed for the game "
+           f"({int(game.get('latency_missed', 0))} not seen within 500 ms), "
+           f"{int(base.get('latency_moves', 0))} for the baseline "
+           f"({int(base.get('latency_missed', 0))} missed). "
+           f"Audio: {fmt(ag[2], 0)} plays timed for the game ({fmt(ag[3], 0)} missed), "
+           f"{fmt(ab[2], 0)} for the baseline.\n")
+out.append("## How each figure is taken\n")
+out.append(open(notes_path).read().strip() + "\n")
+out.append("## Raw output\n")
+for name in ["probe-game", "probe-baseline", "ticks-game", "ticks-baseline", "audio-game",
+             "audio-baseline", "puckwind_sim_bench", "retained_bench", "puckwind_sound_mixer_bench"]:
+    body = text(name).strip()
+    if body:
+        out.append(f"`{name}`:\n\n```\n{body}\n```\n")
+print("\n".join(out))
