@@ -153,15 +153,17 @@ void Step(ScreenView& screen, int* seen, int* moves) {
     const TablePoint p = Unproject(puck->x, puck->y);
     const TablePoint m = Unproject(mallet->x, mallet->y);
     TablePoint target{p.x, p.y + 20};
-    if (m.y > p.y - 25) {
+    if (p.y < -120) {
+        target = p;  // by its own end wall there is no behind: strike it from where we are
+    } else if (m.y > p.y - 25) {
         target = {p.x + (m.x > p.x ? 45.0 : -45.0), p.y - 40};
     }
     // Only where the mallet can go (a little inside, for what the colours put off its centre):
     // a pointer pushed further would end on the window's edge and stop moving the mallet.
     target.x = std::clamp(target.x, -125.0, 125.0);
     target.y = std::clamp(target.y, -145.0, -10.0);
-    const double dx = std::clamp(target.x - m.x, -40.0, 40.0);
-    const double dy = std::clamp(target.y - m.y, -40.0, 40.0);
+    const double dx = std::clamp(target.x - m.x, -60.0, 60.0);
+    const double dy = std::clamp(target.y - m.y, -60.0, 60.0);
     if (std::fabs(dx) < 1 && std::fabs(dy) < 1) {
         return;
     }
