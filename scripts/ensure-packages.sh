@@ -2,13 +2,13 @@
 # Installs the Debian packages a build needs, only those that are missing.
 # Usage: scripts/ensure-packages.sh build|test|run
 set -eu
-common=(cmake ninja-build g++ pkg-config libsdl2-dev libepoxy-dev libimgui-dev libfreetype-dev
+common=(cmake ninja-build g++ pkg-config libsdl2-dev libx11-dev libepoxy-dev libimgui-dev libfreetype-dev
         fonts-dejavu-core fonts-ipafont-gothic)
 case "${1:-build}" in
   build) want=("${common[@]}") ;;
   run) want=("${common[@]}") ;;
   test) want=("${common[@]}" libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool imagemagick x11-utils
-             desktop-file-utils appstream python3 clang) ;;
+             desktop-file-utils appstream python3 clang gdb) ;;
   *) echo "usage: $0 build|test|run" >&2; exit 2 ;;
 esac
 
