@@ -153,8 +153,17 @@ void Step(ScreenView& screen, int* seen, int* moves) {
     const TablePoint p = Unproject(puck->x, puck->y);
     const TablePoint m = Unproject(mallet->x, mallet->y);
     TablePoint target{p.x, p.y + 20};
-    if (p.y < -120) {
-        target = p;  // by its own end wall there is no behind: strike it from where we are
+    const double apart = std::hypot(p.x - m.x, p.y - m.y);
+    const bool byAWall = std::fabs(p.x) > 105 || p.y < -120;
+    if (byAWall && apart < 50) {
+        // Pressing a puck into a wall or a corner only wedges it: back off towards the middle
+        // of the near half, then strike it from there at full speed.
+        const double toX = -p.x;
+        const double toY = -80 - p.y;
+        const double length = std::max(1.0, std::hypot(toX, toY));
+        target = {p.x + toX / length * 80, p.y + toY / length * 80};
+    } else if (byAWall) {
+        target = {p.x + (p.x - m.x) / apart * 30, p.y + (p.y - m.y) / apart * 30};
     } else if (m.y > p.y - 25) {
         target = {p.x + (m.x > p.x ? 45.0 : -45.0), p.y - 40};
     }
