@@ -17,8 +17,10 @@
 #include <cstring>
 #include <map>
 
-#if PUCKWIND_HAVE_X11
+#if __has_include(<X11/Xlib.h>)
 #include <X11/Xlib.h>
+#include <dlfcn.h>
+#define PUCKWIND_HAVE_X11 1
 #endif
 
 #include "platform/dialog_imgui.h"
@@ -389,12 +391,23 @@ int EndOnLostDisplay(Display*) {
 }
 #endif
 
+// The handler goes into the Xlib that SDL's X11 driver loaded, looked up there rather than
+// linked: the game then loads and unloads the X libraries exactly as SDL does.
 void WatchDisplayConnection() {
 #if PUCKWIND_HAVE_X11
     const char* driver = SDL_GetCurrentVideoDriver();
-    if (driver != nullptr && std::strcmp(driver, "x11") == 0) {
-        XSetIOErrorHandler(EndOnLostDisplay);
+    if (driver == nullptr || std::strcmp(driver, "x11") != 0) {
+        return;
     }
+    void* xlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_NOLOAD);
+    if (xlib == nullptr) {
+        return;
+    }
+    using SetHandler = XIOErrorHandler (*)(XIOErrorHandler);
+    if (auto set = reinterpret_cast<SetHandler>(dlsym(xlib, "XSetIOErrorHandler"))) {
+        set(EndOnLostDisplay);
+    }
+    dlclose(xlib);  // only drops the reference dlopen took; SDL's keeps it loaded
 #endif
 }
 

@@ -24,7 +24,7 @@ Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 read -r -t 10 number <&3 || fail "Xvfb did not start"
 export DISPLAY=:$number SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null
-"$game" 2>"${TMPDIR:-/tmp}/display_lost.$$" &
+"$here/with_gl_driver.sh" "$game" 2>"${TMPDIR:-/tmp}/display_lost.$$" &
 pid=$!
 trap 'kill $pid $xvfb 2>/dev/null; rm -f "${TMPDIR:-/tmp}/display_lost.$$"' EXIT
 wait_window PUCKWIND 10 >/dev/null || fail "no window named PUCKWIND appeared"

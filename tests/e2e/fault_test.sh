@@ -30,7 +30,7 @@ trap 'rm -f "$errors"' EXIT
 quiet_exit() {
     local start took code
     start=$(date +%s%N)
-    timeout 20 env "$@" "$game" 2>"$errors"
+    timeout 20 env "$@" "$here/with_gl_driver.sh" "$game" 2>"$errors"
     code=$?
     took=$((($(date +%s%N) - start) / 1000000))
     [ $code -eq 0 ] || fail "exit code $code; $(cat "$errors")"
@@ -47,7 +47,7 @@ case $case in
     quiet_exit LIBGL_ALWAYS_SOFTWARE=1 MESA_GL_VERSION_OVERRIDE=2.1
     ;;
   display-800x600)
-    "$game" 2>"$errors" &
+    "$here/with_gl_driver.sh" "$game" 2>"$errors" &
     pid=$!
     win=$(wait_window PUCKWIND 10) || fail "no window named PUCKWIND appeared"
     sleep 1

@@ -4,7 +4,7 @@
 set -u
 game=$1 command=$2
 export SDL_AUDIODRIVER=no-such-driver
-"$game" &
+"$(dirname "$0")/with_gl_driver.sh" "$game" &
 pid=$!
 sleep 2
 if ! kill -0 "$pid" 2>/dev/null; then

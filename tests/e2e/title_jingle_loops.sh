@@ -8,7 +8,7 @@ game=$1 command=$2
 raw=$(mktemp --suffix=.raw)
 trap 'rm -f "$raw"' EXIT
 export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$raw
-"$game" &
+"$(dirname "$0")/with_gl_driver.sh" "$game" &
 pid=$!
 sleep 1.5
 # The title runs on ticks, which count only while the window is active (focused).

@@ -8,7 +8,7 @@ build=$1
 game=$build/src/shell/puckwind
 command=$build/tools/command/puckwind-command
 
-"$game" &
+"$here/with_gl_driver.sh" "$game" &
 pid=$!
 win=$(wait_window PUCKWIND) || fail "no window named PUCKWIND appeared"
 

@@ -17,7 +17,7 @@ fi
 game="$2"
 shot="$(mktemp --suffix=.png)"
 trap 'rm -f "$shot"' EXIT
-"$game" &
+"$(dirname "$0")/../e2e/with_gl_driver.sh" "$game" &
 pid=$!
 if ! timeout 10 xdotool search --sync --class PUCKWIND >/dev/null; then
     kill "$pid" 2>/dev/null
