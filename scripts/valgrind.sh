@@ -24,7 +24,7 @@ log=$build/valgrind.txt
 supp=()
 [ -f "$root/tests/valgrind.supp" ] && supp=(--suppressions="$root/tests/valgrind.supp")
 SDL_AUDIODRIVER=dummy valgrind --tool=memcheck --error-exitcode=99 --leak-check=full \
-    --show-leak-kinds=definite --errors-for-leak-kinds=definite --track-origins=no \
+    --show-leak-kinds=definite --errors-for-leak-kinds=definite --track-origins=no --keep-debuginfo=yes --num-callers=30 \
     "${supp[@]}" --log-file="$log" "$game" &
 pid=$!
 for _ in $(seq 600); do
