@@ -1,14 +1,13 @@
 // A scripted player for the end-to-end tests: finds the white puck and the player's blue mallet
-// on the X screen and moves the pointer so that the mallet goes for the puck.
+// on the X screen and moves the pointer (through xdotool) so that the mallet goes for the puck.
 //
-// Usage: puckwind-e2e-player puck        prints the puck's screen position "x y" (exit 1: none)
-//        puckwind-e2e-player mallet      the same for the player's mallet
-//        puckwind-e2e-player play MS     plays for MS milliseconds; prints "frames N puck M moves
-//        K"
+// Usage: puckwind-e2e-player puck     prints the puck's screen position "x y" (exit 1: none)
+//        puckwind-e2e-player mallet   the same for the player's mallet
+//        puckwind-e2e-player play MS  plays for MS milliseconds; prints "frames N puck M moves K"
 //
 // Screen and table meet through the game's camera: at (0,-250,-500) looking at the origin,
-// front plane 1.2 and field 1.1 over 640 pixels; table x to the right, y up the screen, the surface
-// at height 0. The mallet follows relative pointer motion, one pixel per table unit.
+// front plane 1.2 and field 1.1 over 640 pixels; table x to the right, y up the screen, the
+// surface at height 0. The mallet follows relative pointer motion, one pixel per table unit.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
