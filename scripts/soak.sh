@@ -62,7 +62,7 @@ class Count(gdb.Breakpoint):
 counter = Count("OnTick", internal=True)
 end' \
         -ex 'continue' \
-        -ex 'python print("ticks %.1f" % ((Count.hits - 1) * 10 / max(Count.last - Count.first, 1e-9)))' \
+        -ex 'python print("ticks %.1f" % ((Count.hits - 1) * 10 / max(Count.last - Count.first, 1)))' \
         -ex 'detach' >"$log" 2>&1 &
     local gdb_pid=$!
     sleep 13  # gdb needs a moment to attach and set the breakpoint; 2 s are not counted
