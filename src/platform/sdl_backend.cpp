@@ -11,7 +11,6 @@
 #include "platform/sdl_backend.h"
 
 #include <SDL.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +19,7 @@
 #if __has_include(<X11/Xlib.h>)
 #include <X11/Xlib.h>
 #include <dlfcn.h>
+#include <unistd.h>
 #define PUCKWIND_HAVE_X11 1
 #endif
 
