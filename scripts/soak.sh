@@ -41,7 +41,7 @@ rss() { awk '/^VmRSS/ { print $2 }' "/proc/$pid/status"; }
 # them, after two seconds of settling), counted by a breakpoint that never stops the game.
 ticks() {
     local log=$out/gdb.txt
-    gdb -q -nx -batch -p "$pid" \
+    gdb -q -nx -batch "/proc/$pid/exe" -p "$pid" \
         -ex 'python
 import time
 class Count(gdb.Breakpoint):
