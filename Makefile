@@ -1,5 +1,5 @@
 # The two commands: `make run` plays the game, `make test` builds and runs every test headless.
-.PHONY: run test build bench lint format clean fuzz windows
+.PHONY: run test build bench lint format clean fuzz windows soak
 
 run:
 	@scripts/ensure-packages.sh run
@@ -27,7 +27,8 @@ bench:
 	cmake --build --preset default
 	scripts/run-benchmarks.sh build/default
 
-# The WAVE reader under libFuzzer for FUZZ_SECONDS (clang); new inputs are kept in fuzz-out/.
+# The WAVE and BMP readers under libFuzzer for FUZZ_SECONDS each (clang); new inputs are kept in
+# fuzz-out/.
 FUZZ_SECONDS ?= 60
 fuzz:
 	@scripts/ensure-packages.sh test
@@ -36,6 +37,17 @@ fuzz:
 	mkdir -p fuzz-out/wave
 	build/fuzz/tests/fuzz/puckwind-fuzz-wave -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
 	  fuzz-out/wave tests/fuzz/corpus/wave resources
+	mkdir -p fuzz-out/bmp
+	build/fuzz/tests/fuzz/puckwind-fuzz-bmp -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
+	  fuzz-out/bmp tests/fuzz/corpus/bmp resources
+
+# Ten minutes of the real game under Xvfb played by the scripted mouse: memory, errors, timing.
+SOAK_SECONDS ?= 600
+soak:
+	@scripts/ensure-packages.sh test
+	cmake --preset default
+	cmake --build --preset default
+	scripts/soak.sh build/default $(SOAK_SECONDS)
 
 lint:
 	cmake --preset default

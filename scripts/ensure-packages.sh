@@ -8,7 +8,7 @@ case "${1:-build}" in
   build) want=("${common[@]}") ;;
   run) want=("${common[@]}") ;;
   test) want=("${common[@]}" libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool imagemagick x11-utils
-             desktop-file-utils appstream python3 clang) ;;
+             desktop-file-utils appstream python3 clang gdb) ;;
   # The Windows build from Debian sources with mingw-w64 (posix threads), and Wine for its tests.
   windows) want=(cmake ninja-build pkg-config meson dpkg-dev zip mingw-w64 g++-mingw-w64-x86-64-posix
                  gcc-mingw-w64-x86-64-posix wine wine64 xvfb xdotool imagemagick x11-utils) ;;

@@ -6,12 +6,21 @@
 // event; the cursor in screen pixels, kept inside the window while it is active; the
 // single-instance endpoint; an OpenGL 3.3 core surface on the window; the display's depth and
 // a full-screen display mode that is granted only when it is really what the display shows;
-// and modal dialogs drawn over the window (dialog_imgui.h), which take the input while open.
+// and modal dialogs drawn over the window (dialog_imgui.h), which take the input while open;
+// a quick end when the X server goes away underneath the game.
 #include "platform/sdl_backend.h"
 
 #include <SDL.h>
 
+#include <cstring>
 #include <map>
+
+#if __has_include(<X11/Xlib.h>)
+#include <X11/Xlib.h>
+#include <dlfcn.h>
+#include <unistd.h>
+#define PUCKWIND_HAVE_X11 1
+#endif
 
 #include "platform/dialog_imgui.h"
 #include "platform/instance.h"
@@ -378,6 +387,38 @@ class SdlBackend : public Backend {
     std::unique_ptr<InstanceEndpoint> endpoint_;
 };
 
+#if PUCKWIND_HAVE_X11
+// Xlib calls this when the connection to the X server breaks, and exits when it returns; that
+// exit would run the backend's teardown, whose window destruction then waits forever for an
+// answer from the dead server (spinning, deaf to SIGTERM). Nothing on screen can be closed
+// any more, so the game ends at once.
+int EndOnLostDisplay(Display*) {
+    static constexpr char line[] = "puckwind: the connection to the display was lost\n";
+    [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, line, sizeof line - 1);
+    _exit(1);
+}
+#endif
+
+// The handler goes into the Xlib that SDL's X11 driver loaded, looked up there rather than
+// linked: the game then loads and unloads the X libraries exactly as SDL does.
+void WatchDisplayConnection() {
+#if PUCKWIND_HAVE_X11
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr || std::strcmp(driver, "x11") != 0) {
+        return;
+    }
+    void* xlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_NOLOAD);
+    if (xlib == nullptr) {
+        return;
+    }
+    using SetHandler = XIOErrorHandler (*)(XIOErrorHandler);
+    if (auto set = reinterpret_cast<SetHandler>(dlsym(xlib, "XSetIOErrorHandler"))) {
+        set(EndOnLostDisplay);
+    }
+    dlclose(xlib);  // only drops the reference dlopen took; SDL's keeps it loaded
+#endif
+}
+
 }  // namespace
 
 std::unique_ptr<Backend> MakeSdlBackend() {
@@ -387,6 +428,7 @@ std::unique_ptr<Backend> MakeSdlBackend() {
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         return nullptr;
     }
+    WatchDisplayConnection();
     const Uint32 wakeEvent = SDL_RegisterEvents(1);
     if (wakeEvent == static_cast<Uint32>(-1)) {
         SDL_Quit();

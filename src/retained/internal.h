@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "retained/bmp_reader.h"
 #include "retained/math.h"
 #include "retained/retained.h"
 
@@ -79,11 +80,6 @@ class TextureImpl final : public Texture {
     unsigned shades_;
     unsigned colors_;
 };
-
-// A 24-bit BMP (with or without its file header) as top-down RGB rows; false when the bytes are
-// not one, or are cut short.
-bool DecodeBmp24(std::span<const unsigned char> bytes, int* width, int* height,
-                 std::vector<std::uint8_t>* rgb);
 
 class LightImpl final : public Light {
   public:

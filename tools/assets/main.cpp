@@ -12,10 +12,11 @@
 #include <vector>
 
 #include "artwork.h"
+#include "font.h"
 #include "platform/sound_mixer.h"
+#include "retained/bmp_reader.h"
 #include "sound/wave_reader.h"
 #include "wave.h"
-#include "font.h"
 
 namespace {
 
@@ -84,6 +85,22 @@ bool CheckWave(const char* path, std::span<const std::uint8_t> bytes) {
     return true;
 }
 
+// What the game makes of a BMP file: a texture's picture, or a refusal.
+bool CheckBmp(const char* path, std::span<const std::uint8_t> bytes) {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgb;
+    if (!retained::DecodeBmp24(bytes, &width, &height, &rgb)) {
+        std::printf(
+            "%s: refused: not an uncompressed 24-bit BMP of at most 16384 by 16384 pixels, or "
+            "cut short\n",
+            path);
+        return false;
+    }
+    std::printf("%s: BMP %d by %d pixels, 24 bits\n", path, width, height);
+    return true;
+}
+
 bool Check(const char* path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -93,8 +110,7 @@ bool Check(const char* path) {
     const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
                                           std::istreambuf_iterator<char>()};
     if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
-        std::printf("%s: refused: BMP files are not checked by this build\n", path);
-        return false;
+        return CheckBmp(path, bytes);
     }
     return CheckWave(path, bytes);
 }
