@@ -27,10 +27,8 @@ if [ -z "${PUCKWIND_WINE_INSIDE:-}" ]; then
     exec xvfb-run -a -s "-screen 0 640x480x24" bash "$0" "$@"
 fi
 
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+# fail, wait_window and wait_exit, shared with the Linux end-to-end tests.
+source "$source/tests/e2e/lib.sh"
 
 # A Wine prefix of the test's own: its named pipes are its own too, so a game the user runs
 # under Wine does not meet ours. Made once (wineboot takes some seconds) and copied.
@@ -51,37 +49,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Waits up to $2 seconds for a window named $1; prints its id.
-wait_window() {
-    local deadline=$((SECONDS + ${2:-60}))
-    while [ $SECONDS -lt $deadline ]; do
-        local id
-        id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1)
-        if [ -n "$id" ]; then
-            echo "$id"
-            return 0
-        fi
-        sleep 0.1
-    done
-    return 1
-}
-
-# Waits up to $2 seconds for process $1 to end; its exit code goes into $exit_code.
-wait_exit() {
-    local deadline=$((SECONDS + ${2:-10}))
-    while kill -0 "$1" 2>/dev/null; do
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.05
-    done
-    wait "$1"
-    exit_code=$?
-    return 0
-}
-
 start_game() {
     "$wine" "$stage/puckwind.exe" >/dev/null 2>&1 &
     pid=$!
-    win=$(wait_window PUCKWIND) || fail "no window named PUCKWIND appeared"
+    win=$(wait_window PUCKWIND 60) || fail "no window named PUCKWIND appeared"
 }
 
 # The colours of a patch of a screenshot, one "count RRGGBB" a line.
@@ -113,7 +84,7 @@ case $case_ in
     sleep 0.5
     kill -0 $pid 2>/dev/null || fail "the game ended on a key other than Escape"
     xdotool key Escape
-    wait_exit $pid || fail "Escape did not end the game"
+    wait_exit $pid 10 || fail "Escape did not end the game"
     [ "$exit_code" -eq 0 ] || fail "exit code $exit_code after Escape"
     ;;
   second-instance)
@@ -131,7 +102,7 @@ case $case_ in
   command-exit)
     start_game
     "$wine" "$stage/puckwind-command.exe" 40001 || fail "puckwind-command.exe 40001 failed"
-    wait_exit $pid || fail "command 40001 did not close the game"
+    wait_exit $pid 10 || fail "command 40001 did not close the game"
     [ "$exit_code" -eq 0 ] || fail "exit code $exit_code after command 40001"
     "$wine" "$stage/puckwind-command.exe" 40001 2>/dev/null &&
         fail "a command reached a game that is not running"
@@ -180,7 +151,7 @@ case $case_ in
     sleep 1
     kill -0 $pid 2>/dev/null || fail "Escape in the dialog ended the game"
     "$wine" "$stage/puckwind-command.exe" 40001 || fail "puckwind-command.exe 40001 failed"
-    wait_exit $pid || fail "command 40001 did not close the game"
+    wait_exit $pid 10 || fail "command 40001 did not close the game"
     [ "$exit_code" -eq 0 ] || fail "exit code $exit_code after command 40001"
     ;;
   assets-check)
