@@ -21,9 +21,10 @@ fail() {
     exit 1
 }
 
-# Waits up to $2 seconds (default 5) for a window named $1; prints its id.
+# Waits up to $2 seconds (default 30: a loaded machine is slow to start) for a window named $1;
+# prints its id.
 wait_window() {
-    local deadline=$((SECONDS + ${2:-5}))
+    local deadline=$((SECONDS + ${2:-30}))
     while [ $SECONDS -lt $deadline ]; do
         local id
         id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1)

@@ -10,6 +10,8 @@ command=$build/tools/command/puckwind-command
 
 "$game" &
 pid=$!
+# A failed check must not leave the game holding the test's output open.
+trap 'kill $pid 2>/dev/null' EXIT
 win=$(wait_window PUCKWIND) || fail "no window named PUCKWIND appeared"
 
 case $2 in
