@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Replays every script of replays/ through puckwind-sim and compares the trace's SHA-256 with the
+# one stored beside it (NAME.sha256); on a difference it keeps the trace in OUT_DIR and shows its
+# last line beside the stored one (NAME.last.json). With --update it stores the new digests.
+# Then a script with a line the sim does not understand: named by number, status 2, no trace.
+# Usage: check_replays.sh SIM OUT_DIR [--update]
+set -u
+sim=$1 out=$2 update=${3:-}
+replays=$(cd "$(dirname "$0")" && pwd)/replays
+mkdir -p "$out"
+failed=0
+for script in "$replays"/*.sim; do
+    name=$(basename "$script" .sim)
+    "$sim" "$script" >"$out/$name.trace.jsonl" || { echo "FAIL: $name: puckwind-sim exited $?"; failed=1; continue; }
+    digest=$(sha256sum <"$out/$name.trace.jsonl" | cut -d' ' -f1)
+    if [ "$update" = --update ]; then
+        echo "$digest" >"$replays/$name.sha256"
+        tail -n 1 "$out/$name.trace.jsonl" >"$replays/$name.last.json"
+    elif [ "$digest" != "$(cat "$replays/$name.sha256")" ]; then
+        echo "FAIL: the trace of $name.sim differs from the stored one; it is in $out/$name.trace.jsonl"
+        echo "last line now:     $(tail -n 1 "$out/$name.trace.jsonl")"
+        echo "last line stored:  $(cat "$replays/$name.last.json")"
+        failed=1
+    else
+        echo "ok: $name"
+    fi
+done
+
+printf 'seed 3\nstart\n\ntick 2\nwiggle 4\ntick\n' >"$out/bad.sim"
+"$sim" "$out/bad.sim" >"$out/bad.out" 2>"$out/bad.err"
+status=$?
+if [ $status -ne 2 ] || [ -s "$out/bad.out" ] || ! grep -q 'line 5' "$out/bad.err"; then
+    echo "FAIL: a bad script gave status $status, stdout '$(cat "$out/bad.out")', stderr '$(cat "$out/bad.err")'"
+    failed=1
+fi
+exit $failed
