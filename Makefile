@@ -1,5 +1,5 @@
 # The two commands: `make run` plays the game, `make test` builds and runs every test headless.
-.PHONY: run test build bench lint format clean fuzz windows soak
+.PHONY: run test test-full build bench lint format clean fuzz windows soak
 
 run:
 	@scripts/ensure-packages.sh run
@@ -12,19 +12,34 @@ build:
 	cmake --preset default
 	cmake --build --preset default
 
-test: windows
+# Fastest first: unit and replay tests of the release build, the same under ASan + UBSan, the
+# real game under Xvfb (and one short run of its sanitizer build), then the Windows build under
+# Wine. Ends with the size of the tests against the code.
+test:
 	@scripts/ensure-packages.sh test
 	cmake --preset default
 	cmake --build --preset default
-	ctest --preset default
+	@scripts/check-labels.sh build/default
+	ctest --preset default -L unit
 	cmake --preset asan
 	cmake --build --preset asan
-	ctest --preset asan
+	ctest --preset asan -L unit
+	ctest --preset default -L e2e
+	ctest --preset asan -L e2e
+	$(MAKE) --no-print-directory windows
+	ctest --preset default -L windows
+	@scripts/test-size.sh
+
+# Everything of `make test`, then the long runs: the whole match played end to end, the
+# 2,000-match soak, and each fuzzer for FUZZ_SECONDS.
+test-full: test
+	ctest --preset full
+	$(MAKE) --no-print-directory fuzz
 
 bench:
 	@scripts/ensure-packages.sh test
 	cmake --preset default
-	cmake --build --preset default
+	cmake --build --preset default --target all benchmarks
 	scripts/run-benchmarks.sh build/default
 
 # The WAVE and BMP readers under libFuzzer for FUZZ_SECONDS each (clang); new inputs are kept in
