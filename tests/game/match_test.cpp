@@ -276,16 +276,4 @@ TEST_F(IgnoredInputTest, ClicksAndMovesDoNothingWhereNoHandlerTakesThem) {
     ExpectIgnored(platform::WM_RBUTTONDOWN, "result wait");
 }
 
-TEST_F(IgnoredInputTest, SequencesStandStillWhileTheWindowIsInactive) {
-    sim::StartProgram(5);
-    sim::Tick(2);
-    sim::Deliver(platform::WM_ACTIVATE, platform::WA_INACTIVE);
-    const std::string before = State();
-    sim::Tick(10);
-    EXPECT_EQ(State(), before);
-    sim::Deliver(platform::WM_ACTIVATE, platform::WA_ACTIVE);
-    sim::Tick();
-    EXPECT_EQ(match.phaseCounter, 3);
-}
-
 }  // namespace

@@ -1,4 +1,4 @@
-// The playfield's numbers: direction tables, angle conversion, difficulty rows, random source.
+// The playfield's numbers: direction tables, angle conversion and the random source.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,12 +12,7 @@ class Playfield : public ::testing::Test {
     void SetUp() override { FillAngleTables(); }
 };
 
-TEST_F(Playfield, AngleStepIsAHairBelowAFullTurnOver256) {
-    EXPECT_EQ(ANGLE_STEP, 0.02454369246328125);
-    EXPECT_LT(ANGLE_STEP * 256, 2 * 3.14159265358979323846);
-}
-
-TEST_F(Playfield, TablesHoldSineAndCosineOfTheStoredStep) {
+TEST_F(Playfield, TablesHoldSineAndCosineOfTheAngleStep) {
     EXPECT_EQ(SinTable[0], 0.0);
     EXPECT_EQ(CosTable[0], 1.0);
     EXPECT_EQ(SinTable[32], 0.7071067779533383);
@@ -47,42 +42,15 @@ TEST_F(Playfield, AngleConversionTruncatesTowardZero) {
     EXPECT_EQ(ComputeAngle256(std::cos(1.5 * ANGLE_STEP), std::sin(1.5 * ANGLE_STEP)), 1);
 }
 
-TEST_F(Playfield, AngleArithmeticWrapsModulo256) {
-    const Angle256 a = 200;
-    EXPECT_EQ(static_cast<Angle256>(128 - a), 184);
-    EXPECT_EQ(static_cast<Angle256>(0 - Angle256{1}), 255);
-}
-
-TEST_F(Playfield, DifficultyRowsGrowHarder) {
-    EXPECT_EQ(DifficultyTable[0].strikeSpeed, 8);
-    EXPECT_EQ(DifficultyTable[0].retreatZoneDepth, 140);
-    EXPECT_EQ(DifficultyTable[0].hitPauseTicks, 30);
-    EXPECT_EQ(DifficultyTable[1].strikeSpeed, 10);
-    EXPECT_EQ(DifficultyTable[1].retreatZoneDepth, 70);
-    EXPECT_EQ(DifficultyTable[1].hitPauseTicks, 25);
-    EXPECT_EQ(DifficultyTable[2].strikeSpeed, 15);
-    EXPECT_EQ(DifficultyTable[2].retreatZoneDepth, 20);
-    EXPECT_EQ(DifficultyTable[2].hitPauseTicks, 20);
-}
-
-TEST(RandomSource, UnseededSequenceStartsFromStateOne) {
+TEST(RandomSource, DrawsBits16To30OfA32BitLinearCongruence) {
     SeedRandom(1);
     EXPECT_EQ(NextRandom(), 41);
     EXPECT_EQ(NextRandom(), 18467);
     EXPECT_EQ(NextRandom(), 6334);
-}
-
-TEST(RandomSource, SameSeedSameSequenceAndStateWrapsAt32Bits) {
+    // The state wraps at 32 bits: (2^32 - 1) * 214013 + 2531011 = 2316998 (mod 2^32).
     SeedRandom(0xFFFFFFFFu);
-    const int first = NextRandom();
-    EXPECT_EQ(RandomState(), 0xFFFFFFFFu * 214013u + 2531011u);
-    SeedRandom(0xFFFFFFFFu);
-    EXPECT_EQ(NextRandom(), first);
-    for (int i = 0; i < 1000; ++i) {
-        const int v = NextRandom();
-        ASSERT_GE(v, 0);
-        ASSERT_LE(v, 32767);
-    }
+    EXPECT_EQ(NextRandom(), 35);
+    EXPECT_EQ(RandomState(), 2316998u);
 }
 
 }  // namespace

@@ -267,12 +267,4 @@ TEST_F(Shell, TimerPostsOneTickUnlessATickHandlerIsRunning) {
     EXPECT_EQ(msg.lParam, 0);
 }
 
-TEST_F(Shell, StoppingTheTimerTwiceIsHarmless) {
-    Open();
-    StopTickTimer();
-    EXPECT_EQ(tickTimerId, 0u);
-    StopTickTimer();
-    EXPECT_EQ(tickTimerId, 0u);
-}
-
 }  // namespace
