@@ -111,13 +111,19 @@ TEST_F(Shell, RenderStartUpFailureEndsQuietlyWithCodeZero) {
     }
 }
 
-TEST_F(Shell, ActivationIsKeptWholeAndHandedToTheDevice) {
+TEST_F(Shell, ActivationIsKeptWholeAndMinimisedStopsOnlyThePaint) {
     Open();
+    Send(WM_PAINT);
+    EXPECT_EQ(calls, std::vector<std::string>{"RenderPaint"});
     Send(WM_ACTIVATE, WA_INACTIVE | MINIMISED_FLAG);
     EXPECT_NE(shell.appActive, 0u) << "minimised but not inactive: ticks go on";
     EXPECT_EQ(calls.back(), "RenderActivate " + std::to_string(WA_INACTIVE | MINIMISED_FLAG));
     Send(WM_ACTIVATE, WA_INACTIVE);
     EXPECT_EQ(shell.appActive, 0u);
+    NotifyActivation(shell.mainWindow, false, true);
+    calls.clear();
+    Send(WM_PAINT);
+    EXPECT_TRUE(calls.empty());
 }
 
 int ticksSeen = 0;
@@ -162,32 +168,30 @@ TEST_F(Shell, TheGameStandsStillBehindTheSettingsDialog) {
     EXPECT_EQ(ticksSeen, 1);
 }
 
-TEST_F(Shell, EscapeClosesOnlyWhileActiveAndOtherKeysDoNothing) {
+TEST_F(Shell, OnlyEscapeWhileActiveAndTheExactExitCommandClose) {
     Open();
     Send(WM_ACTIVATE, WA_INACTIVE);
     Send(WM_KEYDOWN, VK_ESCAPE);
-    EXPECT_TRUE(Drain().empty());
     Send(WM_ACTIVATE, WA_ACTIVE);
     EXPECT_EQ(Send(WM_KEYDOWN, 'A'), 0);
     Send(WM_KEYDOWN, VK_RETURN);
-    EXPECT_TRUE(Drain().empty());
-    Send(WM_KEYDOWN, VK_ESCAPE);
-    EXPECT_EQ(Drain().front(), WM_CLOSE);
-    EXPECT_FALSE(IsWindow(shell.mainWindow));
-}
-
-TEST_F(Shell, OnlyTheExactExitCommandCloses) {
-    Open();
     Send(WM_COMMAND, CMD_EXIT | (WPARAM{1} << 16));  // a notification code: not a menu command
     Send(WM_COMMAND, 12345);
     EXPECT_TRUE(Drain().empty());
+    calls.clear();
     Send(WM_COMMAND, CMD_RENDER_SETTINGS);
-    // The window never had the focus here, so it is told it is inactive on both sides.
+    // The window is inactive on both sides of the dialog: it never had the focus here.
     EXPECT_EQ(calls, (std::vector<std::string>{
                          "RenderActivate 0", "RenderSettingsDialogProc WM_INITDIALOG",
                          "RenderSettingsDialogProc WM_COMMAND 2", "RenderActivate 0"}));
     Drain();
     EXPECT_TRUE(IsWindow(shell.mainWindow));
+    Send(WM_ACTIVATE, WA_ACTIVE);
+    Send(WM_KEYDOWN, VK_ESCAPE);
+    EXPECT_EQ(Drain().front(), WM_CLOSE);
+    EXPECT_FALSE(IsWindow(shell.mainWindow));
+    UnregisterClass(WINDOW_CLASS_NAME);
+    Open();
     Send(WM_COMMAND, CMD_EXIT);
     EXPECT_EQ(Drain().front(), WM_CLOSE);
     EXPECT_FALSE(IsWindow(shell.mainWindow));
@@ -227,16 +231,6 @@ TEST_F(Shell, MouseMessagesGoToTheirSlotsAndAReplacedSlotActsFromTheNextMessage)
     Send(WM_RBUTTONDOWN);
     EXPECT_EQ(handled, (std::vector<std::string>{"first ran to its end", "second", "click",
                                                  "release", "right"}));
-}
-
-TEST_F(Shell, PaintDrawsUnlessMinimised) {
-    Open();
-    Send(WM_PAINT);
-    EXPECT_EQ(calls, std::vector<std::string>{"RenderPaint"});
-    NotifyActivation(shell.mainWindow, false, true);
-    calls.clear();
-    Send(WM_PAINT);
-    EXPECT_TRUE(calls.empty());
 }
 
 TEST_F(Shell, ASecondInstanceFindsTheFirstAndLeavesWithoutAWindow) {
