@@ -2,10 +2,12 @@
 # Replays every script of replays/ through puckwind-sim and compares the trace's SHA-256 with the
 # one stored beside it (NAME.sha256); on a difference it keeps the trace in OUT_DIR and shows its
 # last line beside the stored one (NAME.last.json). With --update it stores the new digests.
+# A script that puckwind-soak wrote (its first line says how) must come out of it again, byte
+# for byte: the scripted players and the match driver play as they did.
 # Then a script with a line the sim does not understand: named by number, status 2, no trace.
-# Usage: check_replays.sh SIM OUT_DIR [--update]
+# Usage: check_replays.sh SIM SOAK OUT_DIR [--update]
 set -u
-sim=$1 out=$2 update=${3:-}
+sim=$1 soak=$2 out=$3 update=${4:-}
 replays=$(cd "$(dirname "$0")" && pwd)/replays
 mkdir -p "$out"
 failed=0
@@ -23,6 +25,12 @@ for script in "$replays"/*.sim; do
         failed=1
     else
         echo "ok: $name"
+    fi
+    read -r hash tool option seed player _ <"$script"
+    if [ "$hash $tool $option" = "# puckwind-soak --script" ] &&
+        ! "$soak" --script "$seed" "${player%:}" | cmp -s - "$script"; then
+        echo "FAIL: puckwind-soak --script $seed ${player%:} no longer writes $name.sim"
+        failed=1
     fi
 done
 
