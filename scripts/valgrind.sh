@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The real game under valgrind's memcheck, in an Xvfb of its own: start, the title, a click that
-# serves, some play by the scripted mouse, Escape. Fails on any memcheck error or definite leak.
+# serves, some play by a scripted mouse that sweeps the near half of the table, Escape. Fails on any memcheck error or definite leak.
 # Slow (the software GL driver runs under valgrind too), so it is not part of `make test`.
 # Usage: scripts/valgrind.sh [BUILD_DIR] [PLAY_SECONDS]   defaults: build/default, 20
 # The log is left in BUILD_DIR/valgrind.txt.
@@ -9,7 +9,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath "${1:-$root/build/default}")
 play=${2:-20}
 game=$build/src/shell/puckwind
-player=$build/tests/e2e/puckwind-e2e-player
 if [ -z "${PUCKWIND_VALGRIND_IN_XVFB:-}" ]; then
     apart=()
     if unshare -n true 2>/dev/null; then
@@ -35,7 +34,9 @@ sleep 10  # the title, slowly
 xdotool mousemove 320 360 click 1
 end=$((SECONDS + play))
 while [ $SECONDS -lt $end ]; do
-    "$player" play 3000 >/dev/null
+    for x in 200 380 260 440 320; do
+        xdotool mousemove $x 360 sleep 0.1 mousemove $x 205 sleep 0.1
+    done
     xdotool click 1
 done
 xdotool key Escape

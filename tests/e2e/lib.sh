@@ -1,43 +1,19 @@
-# Shared by the end-to-end scripts: an X server of our own and a private network namespace (the
-# game's single-instance endpoint lives there, so a game the user runs does not disturb a test).
-# Usage at the top of a script:  source lib.sh; isolate "$@"
+# The end-to-end harness: the real game on X servers of its own, in a network namespace of its
+# own with a private XDG_RUNTIME_DIR (where the single-instance endpoint lives), so that a game
+# the user runs and a test never meet. Nothing waits for a fixed time: every wait polls a
+# condition against a deadline generous enough for a loaded machine.
+# A session script, run as SCRIPT PUCKWIND PUCKWIND_COMMAND OUT_DIR [ARGS...], starts with
+#   source lib.sh; isolate "$@"
+# and leaves its screenshots and the game's standard error in OUT_DIR.
 set -u
-
-isolate() {
-    if [ -z "${PUCKWIND_E2E_INSIDE:-}" ]; then
-        export PUCKWIND_E2E_INSIDE=1
-        local wrap=()
-        if unshare --net true 2>/dev/null; then
-            wrap=(unshare --net)
-        elif unshare --net --map-root-user true 2>/dev/null; then
-            wrap=(unshare --net --map-root-user)
-        fi
-        exec "${wrap[@]}" xvfb-run -a -s "-screen 0 640x480x24" bash "$0" "$@"
-    fi
-}
+screenshots=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../docs/screenshots" && pwd)
 
 fail() {
     echo "FAIL: $*" >&2
     exit 1
 }
 
-# Waits up to $2 seconds (default 30: a loaded machine is slow to start) for a window named $1;
-# prints its id.
-wait_window() {
-    local deadline=$((SECONDS + ${2:-30}))
-    while [ $SECONDS -lt $deadline ]; do
-        local id
-        id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1)
-        if [ -n "$id" ]; then
-            echo "$id"
-            return 0
-        fi
-        sleep 0.1
-    done
-    return 1
-}
-
-# Waits up to $2 seconds for process $1 to end; its exit code goes into $exit_code.
+# Waits up to $2 seconds (default 5) for process $1 to end; its exit status goes into $exit_code.
 wait_exit() {
     local deadline=$((SECONDS + ${2:-5}))
     while kill -0 "$1" 2>/dev/null; do
@@ -46,5 +22,136 @@ wait_exit() {
     done
     wait "$1"
     exit_code=$?
-    return 0
 }
+
+isolate() {
+    if [ -z "${PUCKWIND_E2E_INSIDE:-}" ]; then
+        local wrap
+        for wrap in "unshare --net" "unshare --net --map-root-user" ""; do
+            $wrap true 2>/dev/null && break
+        done
+        PUCKWIND_E2E_INSIDE=1 exec $wrap bash "$0" "$@"
+    fi
+    game=$1 command=$2 out=$3 pid="" xvfb="" helpers=() last_shot="" games=0
+    rm -rf "$out" && mkdir -p "$out" || fail "cannot make $out"
+    XDG_RUNTIME_DIR=$(mktemp -d) && export XDG_RUNTIME_DIR  # mode 0700
+    trap 'kill $pid "${helpers[@]}" 2>/dev/null; stop_x; rm -rf "$XDG_RUNTIME_DIR"' EXIT
+}
+
+# An X server of our own: Xvfb with screen $1 (WIDTHxHEIGHTxDEPTH) and any further options.
+start_x() {
+    local fifo number
+    fifo=$(mktemp -u) && mkfifo "$fifo" && exec 9<>"$fifo" && rm -f "$fifo"
+    Xvfb -displayfd 9 -screen 0 "$@" -nolisten tcp -noreset >/dev/null 2>&1 &
+    xvfb=$!
+    read -r -t 60 number <&9 || fail "Xvfb did not start"
+    exec 9<&-
+    export DISPLAY=:$number
+}
+
+stop_x() {
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
+    xvfb=""
+}
+
+# Starts the game with the environment given (NAME=VALUE...); sets $pid and $errors.
+start_game() {
+    games=$((games + 1))
+    errors=$out/game$games.stderr
+    env "$@" "$game" 2>"$errors" &
+    pid=$!
+}
+
+running() { kill -0 "$pid" 2>/dev/null; }
+
+# The game ends, with 0, after $1.
+ends_well() {
+    wait_exit "$pid" 60 || fail "the game still runs 60 s after $1"
+    [ "$exit_code" = 0 ] || fail "exit code $exit_code after $1: $(cat "$errors")"
+}
+
+# wait_for DEADLINE_S DESCRIPTION CMD...: runs CMD until it succeeds. After DEADLINE_S seconds,
+# or at once should the game end, fails with the description, what CMD left in $seen, whether the
+# game runs, its standard error and the last screenshot.
+wait_for() {
+    local deadline=$((SECONDS + $1)) what=$2 state="still runs"
+    seen=""
+    shift 2
+    until "$@"; do
+        if ! running; then
+            wait "$pid"
+            state="ended with status $?"
+        elif [ $SECONDS -lt $deadline ]; then
+            sleep 0.1
+            continue
+        fi
+        fail "$what${seen:+ (found: $seen)}; the game $state; last screenshot: ${last_shot:-none}
+--- the game's standard error:
+$(cat "$errors")"
+    done
+}
+
+expect() { wait_for 0 "$@"; }
+
+# The screen now, in $out/NAME.png; the one before stays in $out/previous.png.
+shot() {
+    [ -n "$last_shot" ] && cp "$last_shot" "$out/previous.png"
+    last_shot=$out/$1.png
+    import -window root "$last_shot"
+}
+
+# How many pixels of region $2 of picture $1 pass the awk condition $3 on r, g and b, and their
+# mean x and y in the region.
+pixels() {
+    convert "$1" -crop "$2" +repage -depth 8 rgb:- | od -An -tu1 -w3 -v | awk -v w="${2%%x*}" "
+        { r = \$1; g = \$2; b = \$3 } $3 { n++; sx += (NR - 1) % w; sy += int((NR - 1) / w) }
+        END { if (n) print n, int(sx / n), int(sy / n); else print 0, -1, -1 }"
+}
+
+# Pixels that differ between region $3 of pictures $1 and $2, colours within $4 (default 0%)
+# counting as the same: the rasteriser may put an edge one pixel further.
+differ() {
+    convert "$1" -crop "$3" +repage "$out/a.png" && convert "$2" -crop "$3" +repage "$out/b.png" &&
+        compare -metric AE -fuzz "${4:-0%}" "$out/a.png" "$out/b.png" null: 2>&1
+}
+
+same() { [ "$(differ "$@")" = 0 ]; }
+
+# "GOLD RED": pixels of the banner's lettering on picture $1 (default: the last screenshot). The
+# title logo has both colours, "YOU WIN!" gold, "YOU LOSE" red; the table there is blue.
+banner=440x70+100+205
+lettering() {
+    echo "$(pixels "${1:-$last_shot}" $banner 'r > 200 && g > 150 && b < 120' | cut -d' ' -f1)" \
+        "$(pixels "${1:-$last_shot}" $banner 'r > 150 && g < 100 && b < 110' | cut -d' ' -f1)"
+}
+
+# The title banner at rest: its lettering as on the README's title picture, within 2% (a game
+# stalled for a moment shows the same picture twice, so two alike prove nothing).
+title_stands() {
+    [ -n "${title_rest:-}" ] || title_rest=$(lettering "$screenshots/title.png")
+    shot title || return 1
+    set -- $(lettering) $title_rest
+    seen="lettering $1 $2, at rest $3 $4"
+    [ "$3" -ge 300 ] && within "$1" "$3" && within "$2" "$4"
+}
+within() { [ $((100 * $1)) -ge $((98 * $2)) ] && [ $((100 * $1)) -le $((102 * $2)) ]; }
+
+# No banner (the centre line is as yellow as the gold lettering).
+banner_gone() {
+    shot banner-gone && seen="lettering $(lettering)" && set -- ${seen#lettering }
+    [ "$1" -lt 1000 ] && [ "$2" -lt 100 ]
+}
+
+game_window() { xdotool search --name '^PUCKWIND$' 2>/dev/null | grep -m 1 .; }
+at_top_left_640x480() {
+    local geometry line
+    geometry=$(xwininfo -id "$(game_window)")
+    for line in 'Absolute upper-left X:  0' 'Absolute upper-left Y:  0' 'Width: 640' 'Height: 480'; do
+        grep -q "^ *$line\$" <<<"$geometry" || fail "the window is not at '$line': $geometry"
+    done
+}
+
+# Region $1 of the last screenshot as on the README's picture of the settings dialog.
+like_dialog() { [ "$(differ "$last_shot" "$screenshots/dialog.png" "$1" 15%)" -le 20 ]; }
+dialog_open() { shot dialog && like_dialog 120x13+182+121; }  # its title bar
+dialog_closed() { shot closed && ! like_dialog 120x13+182+121; }

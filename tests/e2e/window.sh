@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The window and the single instance of the real game, which runs silent here (no audio device):
+# a 640 by 480 window of class PUCKWIND at (0,0) showing the title on the black background, a
+# second instance that ends at once with 0 and opens no window, keys other than Escape that do
+# nothing, and puckwind-command 40001 that closes the game with 0 (a later command then finds
+# no game). (Escape ends the game in the match and dialog sessions.) Also: `make run` without a
+# display says so in one line.
+# Usage: window.sh PUCKWIND PUCKWIND_COMMAND OUT_DIR
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/lib.sh"
+isolate "$@"
+
+out_line=$(env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$here/../../scripts/run-game.sh" \
+    /bin/true 2>&1) && fail "run-game.sh without a display ended with 0"
+[ "$(wc -l <<<"$out_line")" = 1 ] && grep -q 'no display' <<<"$out_line" ||
+    fail "run-game.sh without a display did not say so in one line: $out_line"
+
+# A white root window: where the game did not paint, the screenshot shows white.
+start_x 640x480x24 -wr
+export SDL_AUDIODRIVER=no-such-driver
+start_game
+black_corners() {
+    local patch
+    for patch in 40x40+0+0 40x40+600+0 40x40+0+440 40x40+600+440; do
+        [ "$(pixels "$last_shot" $patch 'r + g + b > 0')" = "0 -1 -1" ] || return 1
+    done
+}
+wait_for 60 "the title standing on the black background" eval 'title_stands && black_corners'
+at_top_left_640x480
+xprop -id "$(game_window)" WM_CLASS | grep -q '"PUCKWIND"' || fail "window class is not PUCKWIND"
+
+timeout 30 "$game" 2>"$out/second.stderr" || fail "a second instance ended with $?"
+[ "$(xdotool search --name '^PUCKWIND$' | wc -l)" = 1 ] || fail "a second window appeared"
+expect "the first instance running beside a second" running
+
+# Keys reach the game in order: a click after them is handled, so they were too.
+xdotool key a space Return mousemove 320 360 click 1
+wait_for 20 "the click after the keys serving (the title banner gone)" banner_gone
+expect "the game running after keys other than Escape" running
+
+"$command" 40001 || fail "puckwind-command 40001 failed"
+ends_well "command 40001"
+"$command" 40001 2>/dev/null && fail "a command reached a game that is not running"
+echo "ok"
