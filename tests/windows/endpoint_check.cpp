@@ -33,7 +33,6 @@ int main() {
         CHECK(SendToInstance(name, WM_COMMAND, 40002) == SendResult::Delivered);
         CHECK(SendToInstance(name, WM_CLOSE, 0) == SendResult::Delivered);
         CHECK(SendToInstance(name, WM_KEYDOWN, VK_ESCAPE) == SendResult::Refused);
-        CHECK(SendToInstance(name, WM_USER, 0) == SendResult::Refused);
         CHECK(SendToInstance("PuckwindNoSuchClass", WM_COMMAND, 1) == SendResult::NoInstance);
 
         // Forty senders let go at once, as forty puckwind-command runs started together.
