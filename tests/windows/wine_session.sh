@@ -7,10 +7,8 @@ set -uo pipefail
 build=$1 bin=$1/stage/bin linux=$2 source=$3
 command -v wine >/dev/null || { echo "skipped: no Wine (make windows installs it)"; exit 77; }
 [ -x "$bin/puckwind.exe" ] || { echo "skipped: no Windows build in $build"; exit 77; }
-if [ -z "${PUCKWIND_WINE_INSIDE:-}" ]; then
-    export PUCKWIND_WINE_INSIDE=1
-    exec xvfb-run -a -s "-screen 0 640x480x24" bash "$0" "$@"
-fi
+[ -n "${PUCKWIND_WINE_INSIDE:-}" ] ||
+    PUCKWIND_WINE_INSIDE=1 exec xvfb-run -a -s "-screen 0 640x480x24" bash "$0" "$@"
 
 shot="" game="" errors=$build/wine-game.err
 fail() {
@@ -26,6 +24,7 @@ within() {
 }
 one_window() { [ "$(xdotool search --name '^PUCKWIND$' 2>/dev/null | wc -l)" -eq 1 ]; }
 game_gone() { ! kill -0 "$game" 2>/dev/null; }
+run() { timeout 120 wine "$@"; }  # a Windows program, given two minutes
 # The Windows name of a file: Wine's drive Z: is the root (winepath would start Wine each time).
 winpath() { local p; p=$(realpath "$1") && echo "Z:${p//\//\\}"; }
 # Whether the settings dialog covers the middle of the screen: its face is one flat light grey.
@@ -50,33 +49,33 @@ wineserver -k 2>/dev/null  # one that a killed session left
 wineserver -p || fail "wineserver did not start"
 trap 'wineserver -k; wineserver -w' EXIT
 
-wine "$build/tests/windows/endpoint_check.exe" | tr -d '\r'
+run "$build/tests/windows/endpoint_check.exe" | tr -d '\r'
 [ "${PIPESTATUS[0]}" -eq 0 ] || fail "the named-pipe endpoint check failed"
 
 wine "$bin/puckwind.exe" >/dev/null 2>"$errors" &
 game=$!
 within 60 one_window || fail "no window named PUCKWIND within a minute"
-timeout 60 wine "$bin/puckwind.exe" >/dev/null 2>&1 || fail "a second instance ended with $?"
+run "$bin/puckwind.exe" >/dev/null 2>&1 || fail "a second instance ended with $?"
 one_window || fail "a second instance showed a window"
 dialog_open && fail "the dialog's grey is there before command 40002"
-wine "$bin/puckwind-command.exe" 40002 || fail "puckwind-command.exe 40002 ended with $?"
+run "$bin/puckwind-command.exe" 40002 || fail "puckwind-command.exe 40002 ended with $?"
 within 30 dialog_open || fail "no settings dialog within 30 s of command 40002"
-wine "$bin/puckwind-command.exe" 40001 || fail "puckwind-command.exe 40001 ended with $?"
+run "$bin/puckwind-command.exe" 40001 || fail "puckwind-command.exe 40001 ended with $?"
 within 30 game_gone || fail "the game still runs 30 s after command 40001"
 wait "$game" || fail "the game ended with status $? after command 40001"
 game=""
-wine "$bin/puckwind-command.exe" 40001 2>/dev/null && fail "a command reached no game"
+run "$bin/puckwind-command.exe" 40001 2>/dev/null && fail "a command reached no game"
 echo "ok: a second instance ended at once; 40002 opened the dialog; 40001 closed the game"
 
 for script in "$source"/tests/sim/replays/*.sim; do
     want=$("$linux/tools/sim/puckwind-sim" "$script" | sha256sum) || fail "puckwind-sim: $script"
-    got=$(wine "$bin/puckwind-sim.exe" "$(winpath "$script")" | sha256sum)
+    got=$(run "$bin/puckwind-sim.exe" "$(winpath "$script")" | sha256sum)
     [ "$got" = "$want" ] || fail "$(basename "$script"): the trace's digest is $got, not $want"
     echo "ok: $(basename "$script") traced alike: ${got:0:16}"
 done
 
 want=$("$linux/tools/sim/puckwind-soak" 300 1 20000) || fail "the Linux soak failed"
-got=$(wine "$build/tools/sim/puckwind-soak.exe" 300 1 20000 | tr -d '\r')
+got=$(run "$build/tools/sim/puckwind-soak.exe" 300 1 20000 | tr -d '\r')
 [ "$got" = "$want" ] || fail "the soak's summary is \"$got\", not \"$want\""
 echo "ok: the soak's summary: $got"
 echo "ok: the Wine session took $SECONDS s"
