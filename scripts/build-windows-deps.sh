@@ -72,7 +72,7 @@ uris() {
 }
 manifest=""
 for p in "${packages[@]}"; do
-  files=$(uris "$p")
+  files=$(uris "$p") || true
   dsc=$(awk '/\.dsc /{print $1 " " $2}' <<<"$files")
   [ -n "$dsc" ] || { say "the index names no source package $p"; exit 1; }
   manifest+="source $dsc"$'\n'
@@ -88,10 +88,10 @@ key=$(sha256sum <<<"$manifest" | cut -c1-16)
 prefix=$cache/$key
 
 # Every use marks its entry; entries that no build has asked for in a month go.
+[ ! -e "$prefix/puckwind-deps.txt" ] || touch "$prefix"
 find "$cache" -mindepth 1 -maxdepth 1 -type d -regextype posix-extended -regex '.*/[0-9a-f]{16}' \
   -mtime +30 -exec rm -rf {} +
 if [ -e "$prefix/puckwind-deps.txt" ]; then
-  touch "$prefix"
   say "cached in $prefix"
   echo "$prefix"
   exit 0
