@@ -6,8 +6,8 @@
 # The cache is $PUCKWIND_CACHE/windows-deps (PUCKWIND_CACHE defaults to
 # ${XDG_CACHE_HOME:-$HOME/.cache}/puckwind). Each prefix is named by a key: a digest of the four
 # source packages' versions (with their .dsc digests), the toolchain (the mingw-w64 packages'
-# versions and the compiler's own banner) and this script with the CMake toolchain file it builds
-# with, so a change to any of them builds a new prefix beside the old one. A prefix is installed
+# versions and the compiler's own banner) and the build steps of this script with the CMake
+# toolchain file they use, so a change to any of them builds a new prefix beside the old one. A prefix is installed
 # under a temporary directory and renamed into place only when complete: an interrupted build
 # never leaves an entry that looks finished. A lock lets one build run at a time; a second
 # caller waits and then finds the entry made.
@@ -54,7 +54,7 @@ apt_opts=(-o "Dir::Etc::SourceList=$cache/apt/sources.list" -o "Dir::Etc::Source
 if [ -n "${PUCKWIND_DEPS_REFRESH:-}" ] || [ ! -e "$cache/apt/updated" ] ||
    [ -n "$(find "$cache/apt/updated" -mmin +$((7 * 24 * 60)))" ]; then
   say "reading the Debian source index ($suite)"
-  if apt-get "${apt_opts[@]}" -qq update >&2; then
+  if apt-get "${apt_opts[@]}" -qq --error-on=any update >&2; then
     touch "$cache/apt/updated"
   elif [ -e "$cache/apt/updated" ]; then
     say "the index could not be refreshed; the one of $(date -r "$cache/apt/updated" +%F) is used"
@@ -82,7 +82,9 @@ for p in binutils-mingw-w64-x86-64 gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-
   manifest+="toolchain $p $(dpkg-query -W -f='${Version}' "$p" 2>/dev/null || echo unknown)"$'\n'
 done
 manifest+="compiler $($triplet-g++-posix --version | head -n 1)"$'\n'
-manifest+="script $(sha256sum <"$0" | cut -d' ' -f1)"$'\n'
+# How the libraries are built: the part of this script from "the build" on (the part before it
+# only finds the sources, whose versions and digests are in the key already).
+manifest+="script $(sed -n '/^# --- the build/,$p' "$0" | sha256sum | cut -d' ' -f1)"$'\n'
 manifest+="toolchain-file $(sha256sum <"$root/cmake/mingw-w64-x86_64.cmake" | cut -d' ' -f1)"$'\n'
 key=$(sha256sum <<<"$manifest" | cut -c1-16)
 prefix=$cache/$key
