@@ -74,12 +74,16 @@ format:
 clean:
 	rm -rf build
 
-# The Windows zip, cross-built: SDL2, libepoxy, FreeType and Dear ImGui from Debian's sources, then
-# the game and its tools; build/windows/stage holds the zip's contents for the Wine tests.
+# The Windows zip, cross-built: SDL2, libepoxy, FreeType and Dear ImGui from Debian's sources (built
+# once per machine into a cache that scripts/build-windows-deps.sh names), then the game and its
+# tools; build/windows/stage holds the zip's contents for the Wine tests. A tree configured with
+# other libraries starts afresh, since CMake's cache keeps what pkg-config found.
 windows:
 	@scripts/ensure-packages.sh windows
-	scripts/build-windows-deps.sh
-	cmake --preset windows
+	prefix=$$(scripts/build-windows-deps.sh) && \
+	  fresh=$$(grep -qx "PUCKWIND_WINDOWS_PREFIX:[A-Z]*=$$prefix" build/windows/CMakeCache.txt \
+	           2>/dev/null || echo --fresh) && \
+	  cmake --preset windows $$fresh -DPUCKWIND_WINDOWS_PREFIX="$$prefix"
 	cmake --build --preset windows
 	rm -rf build/windows/stage
 	cmake --install build/windows --prefix build/windows/stage --strip

@@ -1,7 +1,7 @@
 # Cross-compiling for 64-bit Windows with Debian's mingw-w64, posix-threads variant (std::thread,
-# std::mutex and std::jthread need it). Libraries come from the prefix that
-# scripts/build-windows-deps.sh fills: SDL2, libepoxy, FreeType and Dear ImGui, found through
-# their pkg-config files as on Linux.
+# std::mutex and std::jthread need it). Libraries come from PUCKWIND_WINDOWS_PREFIX, the prefix
+# that scripts/build-windows-deps.sh fills in the machine's cache and prints (make windows passes
+# it): SDL2, libepoxy, FreeType and Dear ImGui, found through their pkg-config files as on Linux.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -11,7 +11,8 @@ set(CMAKE_CXX_COMPILER ${MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${MINGW_TRIPLET}-windres)
 
 if(NOT PUCKWIND_WINDOWS_PREFIX)
-  set(PUCKWIND_WINDOWS_PREFIX ${CMAKE_CURRENT_LIST_DIR}/../build/windows-deps/prefix)
+  message(FATAL_ERROR "PUCKWIND_WINDOWS_PREFIX is not set: make windows sets it to the prefix "
+                      "that scripts/build-windows-deps.sh prints")
 endif()
 get_filename_component(PUCKWIND_WINDOWS_PREFIX ${PUCKWIND_WINDOWS_PREFIX} ABSOLUTE)
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PUCKWIND_WINDOWS_PREFIX)

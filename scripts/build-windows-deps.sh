@@ -1,93 +1,173 @@
 #!/usr/bin/env bash
 # Builds the libraries the Windows game needs (SDL2, libepoxy, FreeType, Dear ImGui) from Debian's
-# source packages with the mingw-w64 toolchain, into build/windows-deps/prefix.
-# The sources come through apt-get with an apt configuration of the build's own (its own
+# source packages with the mingw-w64 toolchain, once per machine, into a cache that every clone
+# shares, and prints the prefix's path (the only thing written to standard output).
+#
+# The cache is $PUCKWIND_CACHE/windows-deps (PUCKWIND_CACHE defaults to
+# ${XDG_CACHE_HOME:-$HOME/.cache}/puckwind). Each prefix is named by a key: a digest of the four
+# source packages' versions (with their .dsc digests), the toolchain (the mingw-w64 packages'
+# versions and the compiler's own banner) and the build steps of this script with the CMake
+# toolchain file they use, so a change to any of them builds a new prefix beside the old one. A prefix is installed
+# under a temporary directory and renamed into place only when complete: an interrupted build
+# never leaves an entry that looks finished. A lock lets one build run at a time; a second
+# caller waits and then finds the entry made.
+#
+# The sources come through apt-get with an apt configuration of the cache's own (its own
 # sources.list with a deb-src line for this machine's Debian suite, its own lists and cache): the
-# machine's apt setup is never touched. Each step leaves a stamp, so a second run does nothing.
-# Usage: scripts/build-windows-deps.sh [DEPS_DIR]
+# machine's apt setup is never touched. The versions are read from that index, which is kept in
+# the cache and refreshed when a week old (PUCKWIND_DEPS_REFRESH=1: now). A refresh that fails
+# (no network) keeps the old index, so a warm machine makes its cached build offline. The index
+# is what decides the versions, rather than the machine's installed -dev packages, because it is
+# where the sources come from: a key taken from the installed packages could name a version the
+# mirror no longer serves.
+# Usage: scripts/build-windows-deps.sh
 set -euo pipefail
 shopt -s inherit_errexit
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-deps=$(realpath -m "${1:-$root/build/windows-deps}")
-prefix=$deps/prefix
+cache=${PUCKWIND_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/puckwind}/windows-deps
 triplet=x86_64-w64-mingw32
-jobs=2
-mkdir -p "$deps/apt/lists/partial" "$deps/apt/cache/archives/partial" "$deps/src" "$deps/build" \
-         "$prefix/lib/pkgconfig" "$prefix/bin" "$prefix/include"
+jobs=$(nproc)
+say() { echo "windows-deps: $*" >&2; }
 
-say() { echo "windows-deps: $*"; }
+mkdir -p "$cache/apt/lists/partial" "$cache/apt/cache/archives/partial" "$cache/src"
+exec 9>"$cache/.lock"
+if ! flock -n 9; then
+  say "waiting for another build of the Windows libraries on this machine"
+  flock 9
+fi
 
-# --- sources --------------------------------------------------------------------------------
+# --- the index and the versions ---------------------------------------------------------------
 suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
 mirror=${PUCKWIND_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $mirror $suite main" \
-  > "$deps/apt/sources.list"
-apt_opts=(-o "Dir::Etc::SourceList=$deps/apt/sources.list" -o "Dir::Etc::SourceParts=/nonexistent"
-          -o "Dir::State=$deps/apt" -o "Dir::State::Lists=$deps/apt/lists"
-          -o "Dir::Cache=$deps/apt/cache" -o "Debug::NoLocking=1" -o "APT::Sandbox::User=$(id -un)")
+  >"$cache/apt/sources.list.new"
+# A new suite or mirror makes the old index worthless.
+if ! cmp -s "$cache/apt/sources.list.new" "$cache/apt/sources.list"; then
+  rm -f "$cache/apt/updated"
+fi
+mv "$cache/apt/sources.list.new" "$cache/apt/sources.list"
+apt_opts=(-o "Dir::Etc::SourceList=$cache/apt/sources.list" -o "Dir::Etc::SourceParts=/nonexistent"
+          -o "Dir::State=$cache/apt" -o "Dir::State::Lists=$cache/apt/lists"
+          -o "Dir::Cache=$cache/apt/cache" -o "Debug::NoLocking=1" -o "APT::Sandbox::User=$(id -un)")
 
-packages=(libsdl2 libepoxy freetype imgui)
-if [ ! -e "$deps/src/.fetched" ]; then
-  say "fetching Debian sources of ${packages[*]} ($suite)"
-  apt-get "${apt_opts[@]}" -qq update
-  for p in "${packages[@]}"; do
-    # --download-only, then unpack here: a missing Debian packaging part (seen on some mirrors)
-    # leaves the upstream tarball, which is all a cross build needs.
-    (cd "$deps/src" && apt-get "${apt_opts[@]}" -qq source --download-only "$p" 2>&1) |
-      grep -v '^Skipping already downloaded' || true
-    if ! ls "$deps/src/$p"_*.dsc "$deps/src/$p"_*.orig.tar.* >/dev/null 2>&1; then
-      echo "windows-deps: could not fetch the Debian source package $p" >&2
-      exit 1
-    fi
-  done
-  touch "$deps/src/.fetched"
+if [ -n "${PUCKWIND_DEPS_REFRESH:-}" ] || [ ! -e "$cache/apt/updated" ] ||
+   [ -n "$(find "$cache/apt/updated" -mmin +$((7 * 24 * 60)))" ]; then
+  say "reading the Debian source index ($suite)"
+  if apt-get "${apt_opts[@]}" -qq --error-on=any update >&2; then
+    touch "$cache/apt/updated"
+  elif [ -e "$cache/apt/updated" ]; then
+    say "the index could not be refreshed; the one of $(date -r "$cache/apt/updated" +%F) is used"
+  else
+    say "no Debian source index: the first build needs the network"
+    exit 1
+  fi
 fi
 
-# unpack NAME: the source tree of package NAME, verified against its .dsc; prints its path.
+packages=(libsdl2 libepoxy freetype imgui)
+# uris NAME: the files of the source package NAME that apt would fetch, "file sha256" a line.
+uris() {
+  apt-get "${apt_opts[@]}" -qq source --print-uris "$1" |
+    awk -v q="'" '$1 ~ "^" q && $4 ~ /^SHA256:/ {print $2, substr($4, 8)}'
+}
+manifest=""
+for p in "${packages[@]}"; do
+  files=$(uris "$p") || true
+  dsc=$(awk '/\.dsc /{print $1 " " $2}' <<<"$files")
+  [ -n "$dsc" ] || { say "the index names no source package $p"; exit 1; }
+  manifest+="source $dsc"$'\n'
+done
+for p in binutils-mingw-w64-x86-64 gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix \
+         mingw-w64-x86-64-dev; do
+  manifest+="toolchain $p $(dpkg-query -W -f='${Version}' "$p" 2>/dev/null || echo unknown)"$'\n'
+done
+manifest+="compiler $($triplet-g++-posix --version | head -n 1)"$'\n'
+# How the libraries are built: the part of this script from "the build" on (the part before it
+# only finds the sources, whose versions and digests are in the key already).
+manifest+="script $(sed -n '/^# --- the build/,$p' "$0" | sha256sum | cut -d' ' -f1)"$'\n'
+manifest+="toolchain-file $(sha256sum <"$root/cmake/mingw-w64-x86_64.cmake" | cut -d' ' -f1)"$'\n'
+key=$(sha256sum <<<"$manifest" | cut -c1-16)
+prefix=$cache/$key
+
+# Every use marks its entry; entries that no build has asked for in a month go.
+[ ! -e "$prefix/puckwind-deps.txt" ] || touch "$prefix"
+find "$cache" -mindepth 1 -maxdepth 1 -type d -regextype posix-extended -regex '.*/[0-9a-f]{16}' \
+  -mtime +30 -exec rm -rf {} +
+if [ -e "$prefix/puckwind-deps.txt" ]; then
+  say "cached in $prefix"
+  echo "$prefix"
+  exit 0
+fi
+
+# --- the sources, kept in the cache for every key ---------------------------------------------
+# have NAME: whether every file of NAME that matters is here with the index's digest (Debian's
+# packaging part may be missing: some mirrors lack it, and a cross build needs only upstream's).
+have() {
+  local file sum
+  while read -r file sum; do
+    case $file in *.debian.tar.* | *.asc) continue ;; esac
+    [ -f "$cache/src/$file" ] && [ "$(sha256sum <"$cache/src/$file" | cut -d' ' -f1)" = "$sum" ] ||
+      return 1
+  done < <(uris "$1")
+}
+for p in "${packages[@]}"; do
+  if ! have "$p"; then
+    say "fetching the Debian source of $p"
+    (cd "$cache/src" && apt-get "${apt_opts[@]}" -qq source --download-only "$p" 2>&1 |
+       grep -v '^Skipping already downloaded' >&2) || true
+    have "$p" || { say "could not fetch the Debian source package $p"; exit 1; }
+  fi
+done
+
+# --- the build, in a work directory; installed under $dest$prefix ---------------------------
+work=$cache/.work-$key
+dest=$work/dest
+stage=$dest$prefix
+rm -rf "$cache"/.work-*  # what an interrupted build left
+mkdir -p "$stage"
+say "building into $prefix (logs in $work)"
+
+# logged STEP COMMAND...: runs COMMAND with its output in STEP.log; on failure shows its end.
+logged() {
+  local step=$1
+  shift
+  if ! "$@" >>"$work/$step.log" 2>&1; then
+    say "$step failed; the end of $work/$step.log:"
+    tail -n 30 "$work/$step.log" >&2
+    exit 1
+  fi
+}
+
+# unpack NAME: the source tree of package NAME (its files' digests were checked by have).
 unpack() {
-  local dsc orig dir
-  dsc=$(ls "$deps/src/$1"_*.dsc | head -n 1)
-  orig=$(ls "$deps/src/$1"_*.orig.tar.* | head -n 1)
-  dir=$deps/src/$1
-  if [ ! -d "$dir" ]; then
-    local want
-    want=$(awk '/^Checksums-Sha256:/{f=1;next} /^[^ ]/{f=0} f{print $1, $3}' "$dsc" |
-           awk -v n="$(basename "$orig")" '$2==n{print $1}')
-    echo "$want  $orig" | sha256sum --quiet -c - >&2
-    if ! (cd "$deps/src" && dpkg-source --no-check -x "$dsc" "$dir.tmp" >/dev/null 2>&1); then
-      say "$1: Debian's packaging part is missing; building the upstream tarball (checksum matched)" >&2
-      rm -rf "$dir.tmp" && mkdir -p "$dir.tmp"
-      tar -xf "$orig" -C "$dir.tmp" --strip-components=1
-    fi
-    mv "$dir.tmp" "$dir"
+  local dsc orig dir=$work/src/$1
+  dsc=$(uris "$1" | awk '/\.dsc /{print $1}')
+  orig=$(uris "$1" | awk '$1 ~ /\.orig\.tar\./ && $1 !~ /\.orig-/ {print $1}')
+  mkdir -p "$work/src"
+  if ! dpkg-source --no-check -x "$cache/src/$dsc" "$dir" >/dev/null 2>&1; then
+    say "$1: Debian's packaging part is missing; building upstream's tarball"
+    rm -rf "$dir" && mkdir -p "$dir"
+    tar -xf "$cache/src/$orig" -C "$dir" --strip-components=1
   fi
   echo "$dir"
 }
-
-stamp() { [ -e "$deps/build/$1.done" ]; }
-done_() { touch "$deps/build/$1.done"; }
 
 cmake_cross=(-G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
              -DPUCKWIND_WINDOWS_PREFIX="$prefix" -DCMAKE_INSTALL_PREFIX="$prefix"
              -DCMAKE_BUILD_TYPE=Release)
 
-# --- SDL2 (shared: SDL2.dll) -----------------------------------------------------------------
-if ! stamp sdl2; then
-  src=$(unpack libsdl2)
-  say "building SDL2"
-  cmake -S "$src" -B "$deps/build/sdl2" "${cmake_cross[@]}" -DSDL_SHARED=ON -DSDL_STATIC=OFF \
-        -DSDL_TEST=OFF -DSDL2_DISABLE_INSTALL_DOCS=ON >"$deps/build/sdl2.log" 2>&1
-  cmake --build "$deps/build/sdl2" -j$jobs >>"$deps/build/sdl2.log" 2>&1
-  cmake --install "$deps/build/sdl2" >>"$deps/build/sdl2.log" 2>&1
-  done_ sdl2
-fi
+# SDL2 (shared: SDL2.dll)
+say "SDL2"
+src=$(unpack libsdl2)
+logged sdl2 cmake -S "$src" -B "$work/sdl2" "${cmake_cross[@]}" -DSDL_SHARED=ON -DSDL_STATIC=OFF \
+       -DSDL_TEST=OFF -DSDL2_DISABLE_INSTALL_DOCS=ON
+logged sdl2 cmake --build "$work/sdl2" -j"$jobs"
+DESTDIR=$dest logged sdl2 cmake --install "$work/sdl2"
 
-# --- libepoxy (shared: libepoxy-0.dll), with meson ---------------------------------------------
-if ! stamp epoxy; then
-  src=$(unpack libepoxy)
-  say "building libepoxy"
-  cat >"$deps/build/meson-cross.txt" <<EOF
+# libepoxy (shared: libepoxy-0.dll), with meson
+say "libepoxy"
+src=$(unpack libepoxy)
+cat >"$work/meson-cross.txt" <<EOF
 [binaries]
 c = '$triplet-gcc-posix'
 cpp = '$triplet-g++-posix'
@@ -97,7 +177,7 @@ windres = '$triplet-windres'
 pkg-config = 'pkg-config'
 
 [properties]
-pkg_config_libdir = '$prefix/lib/pkgconfig'
+pkg_config_libdir = '$stage/lib/pkgconfig'
 
 [host_machine]
 system = 'windows'
@@ -105,52 +185,46 @@ cpu_family = 'x86_64'
 cpu = 'x86_64'
 endian = 'little'
 EOF
-  rm -rf "$deps/build/epoxy"
-  meson setup "$deps/build/epoxy" "$src" --cross-file "$deps/build/meson-cross.txt" \
-        --prefix "$prefix" --libdir lib --buildtype release -Degl=no -Dglx=no -Dx11=false \
-        -Dtests=false -Ddocs=false >"$deps/build/epoxy.log" 2>&1
-  ninja -C "$deps/build/epoxy" -j$jobs install >>"$deps/build/epoxy.log" 2>&1
-  done_ epoxy
-fi
+logged epoxy meson setup "$work/epoxy" "$src" --cross-file "$work/meson-cross.txt" \
+       --prefix "$prefix" --libdir lib --buildtype release -Degl=no -Dglx=no -Dx11=false \
+       -Dtests=false -Ddocs=false
+DESTDIR=$dest logged epoxy ninja -C "$work/epoxy" -j"$jobs" install
 
-# --- FreeType (static, only what Dear ImGui's font rasteriser needs) ----------------------------
-if ! stamp freetype; then
-  src=$(unpack freetype)
-  say "building FreeType"
-  cmake -S "$src" -B "$deps/build/freetype" "${cmake_cross[@]}" -DBUILD_SHARED_LIBS=OFF \
-        -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON \
-        -DFT_DISABLE_BROTLI=ON >"$deps/build/freetype.log" 2>&1
-  cmake --build "$deps/build/freetype" -j$jobs >>"$deps/build/freetype.log" 2>&1
-  cmake --install "$deps/build/freetype" >>"$deps/build/freetype.log" 2>&1
-  done_ freetype
-fi
+# FreeType (static, only what Dear ImGui's font rasteriser needs)
+say "FreeType"
+src=$(unpack freetype)
+logged freetype cmake -S "$src" -B "$work/freetype" "${cmake_cross[@]}" -DBUILD_SHARED_LIBS=OFF \
+       -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON \
+       -DFT_DISABLE_BROTLI=ON
+logged freetype cmake --build "$work/freetype" -j"$jobs"
+DESTDIR=$dest logged freetype cmake --install "$work/freetype"
 
-# --- Dear ImGui (static libimgui.a, as Debian's: the core, the C++ and FreeType helpers, and the
-# SDL2 and OpenGL3 backends; its own stb copies) -------------------------------------------------
-if ! stamp imgui; then
-  src=$(unpack imgui)
-  say "building Dear ImGui"
-  out=$deps/build/imgui
-  rm -rf "$out" "$out.log" && mkdir -p "$out"
-  export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH=
-  read -r -a flags <<<"$(pkg-config --cflags sdl2 freetype2)"
-  objs=()
-  for f in imgui.cpp imgui_draw.cpp imgui_tables.cpp imgui_widgets.cpp imgui_demo.cpp \
-           misc/cpp/imgui_stdlib.cpp misc/freetype/imgui_freetype.cpp \
-           backends/imgui_impl_sdl.cpp backends/imgui_impl_opengl3.cpp; do
-    o=$out/$(basename "${f%.cpp}").o
-    $triplet-g++-posix -std=c++17 -O2 -I"$src" "${flags[@]}" -c "$src/$f" -o "$o" 2>>"$out.log" &
-    objs+=("$o")
-    [ "$(jobs -r | wc -l)" -lt $jobs ] || wait -n
-  done
-  for job in $(jobs -p); do wait "$job"; done
-  $triplet-ar rcs "$prefix/lib/libimgui.a" "${objs[@]}"
-  mkdir -p "$prefix/include/imgui/backends"
-  cp "$src"/*.h "$src"/misc/cpp/*.h "$src"/misc/freetype/*.h "$prefix/include/imgui/"
-  cp "$src"/backends/imgui_impl_sdl.h "$src"/backends/imgui_impl_opengl3.h \
-     "$src"/backends/imgui_impl_opengl3_loader.h "$prefix/include/imgui/backends/"
-  version=$(sed -n 's/^#define IMGUI_VERSION *"\([^"]*\)".*/\1/p' "$src/imgui.h")
-  cat >"$prefix/lib/pkgconfig/imgui.pc" <<EOF
+# Dear ImGui (static libimgui.a, as Debian's: the core, the C++ and FreeType helpers, and the
+# SDL2 and OpenGL3 backends; its own stb copies)
+say "Dear ImGui"
+src=$(unpack imgui)
+out=$work/imgui
+mkdir -p "$out"
+# The installed .pc files name $prefix; the sysroot points them at the staged copy.
+read -r -a flags <<<"$(PKG_CONFIG_LIBDIR=$stage/lib/pkgconfig PKG_CONFIG_PATH= \
+                      PKG_CONFIG_SYSROOT_DIR=$dest pkg-config --cflags sdl2 freetype2)"
+objs=()
+for f in imgui.cpp imgui_draw.cpp imgui_tables.cpp imgui_widgets.cpp imgui_demo.cpp \
+         misc/cpp/imgui_stdlib.cpp misc/freetype/imgui_freetype.cpp \
+         backends/imgui_impl_sdl.cpp backends/imgui_impl_opengl3.cpp; do
+  o=$out/$(basename "${f%.cpp}").o
+  logged imgui $triplet-g++-posix -std=c++17 -O2 -I"$src" "${flags[@]}" -c "$src/$f" -o "$o" &
+  objs+=("$o")
+  [ "$(jobs -r | wc -l)" -lt "$jobs" ] || wait -n
+done
+for job in $(jobs -p); do wait "$job"; done
+logged imgui $triplet-ar rcs "$stage/lib/libimgui.a" "${objs[@]}"
+mkdir -p "$stage/include/imgui/backends"
+cp "$src"/*.h "$src"/misc/cpp/*.h "$src"/misc/freetype/*.h "$stage/include/imgui/"
+cp "$src"/backends/imgui_impl_sdl.h "$src"/backends/imgui_impl_opengl3.h \
+   "$src"/backends/imgui_impl_opengl3_loader.h "$stage/include/imgui/backends/"
+version=$(sed -n 's/^#define IMGUI_VERSION *"\([^"]*\)".*/\1/p' "$src/imgui.h")
+cat >"$stage/lib/pkgconfig/imgui.pc" <<EOF
 prefix=$prefix
 libdir=\${prefix}/lib
 includedir=\${prefix}/include/imgui
@@ -162,7 +236,14 @@ Requires: sdl2 freetype2
 Libs: -L\${libdir} -limgui
 Cflags: -I\${includedir}
 EOF
-  done_ imgui
-fi
 
+# Installed files must name the final place, never the staging directory.
+if grep -rlF "$dest" "$stage" >&2; then
+  say "the files above name the staging directory $dest"
+  exit 1
+fi
+printf '%s' "$manifest" >"$stage/puckwind-deps.txt"
+mv -T "$stage" "$prefix"
+rm -rf "$work"
 say "ready in $prefix"
+echo "$prefix"

@@ -4,6 +4,12 @@
 // wParam), the answer one byte, 1 when accepted and 0 when refused. The pipe's security
 // descriptor lets the user alone open it, remote clients are rejected, and every client's
 // process token is checked against the user's SID before its request is read.
+//
+// The endpoint holds a pool of two pipe instances for its whole life. Clients are served one at a
+// time, and while one instance serves, the other listens: a single instance turns clients away
+// as busy from the moment it is disconnected until it listens again, and under Wine a crowd of
+// senders lost one now and then. Holding every instance the pipe allows also keeps a second
+// holder out under Wine, which does not enforce FILE_FLAG_FIRST_PIPE_INSTANCE.
 #include "platform/instance.h"
 
 // windows.h after our headers (its message macros carry the same numbers as ours), sddl.h after it.
@@ -11,6 +17,7 @@
 
 #include <sddl.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -22,6 +29,8 @@ namespace {
 
 constexpr std::uint32_t MAGIC = 0x444E5750;  // "PWND"
 constexpr DWORD IO_TIMEOUT_MS = 1000;        // a silent client must not hold the endpoint
+constexpr DWORD INSTANCES = 2;               // one serving while the other listens
+constexpr ULONGLONG BUSY_WAIT_MS = 10000;    // how long a sender queues behind other senders
 
 struct Request {
     std::uint32_t magic;
@@ -126,28 +135,99 @@ bool ReadAll(HANDLE pipe, void* data, DWORD size, HANDLE stop) {
 
 HANDLE Connect(std::string_view className) {
     const std::string name = PipeName(className);
-    // The endpoint serves one client at a time; a busy pipe is waited for briefly.
-    for (int attempt = 0; attempt < 20; ++attempt) {
+    // A busy pipe is waited for until a deadline rather than for a number of tries: every
+    // waiter wakes when an instance frees up and only one of them gets it, so a crowd of
+    // senders would use up any fixed count of tries.
+    const ULONGLONG deadline = GetTickCount64() + BUSY_WAIT_MS;
+    for (;;) {
         HANDLE pipe =
             CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                         SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
         if (pipe != INVALID_HANDLE_VALUE) {
             return pipe;
         }
-        if (GetLastError() != ERROR_PIPE_BUSY) {
+        const ULONGLONG now = GetTickCount64();
+        if (GetLastError() != ERROR_PIPE_BUSY || now >= deadline) {
             return INVALID_HANDLE_VALUE;
         }
-        WaitNamedPipeA(name.c_str(), IO_TIMEOUT_MS);
+        WaitNamedPipeA(name.c_str(), static_cast<DWORD>(std::min(deadline - now, ULONGLONG{100})));
     }
-    return INVALID_HANDLE_VALUE;
+}
+
+// An instance of the endpoint's pipe, or INVALID_HANDLE_VALUE. Only the first may create the
+// name: FILE_FLAG_FIRST_PIPE_INSTANCE fails when another process already holds it.
+HANDLE CreateInstance(const std::string& name, PSECURITY_DESCRIPTOR descriptor, bool first) {
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    return CreateNamedPipeA(
+        name.c_str(),
+        PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0),
+        PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, INSTANCES, 64,
+        64, 0, &attributes);
+}
+
+// One instance of the pipe and its pending ConnectNamedPipe.
+struct Listener {
+    HANDLE pipe = INVALID_HANDLE_VALUE;
+    HANDLE event = nullptr;  // set once a client is there
+    OVERLAPPED io{};
+};
+
+// Lets the instance take the next client.
+void Listen(Listener& listener, HANDLE stop) {
+    while (WaitForSingleObject(stop, 0) != WAIT_OBJECT_0) {
+        ResetEvent(listener.event);
+        listener.io = OVERLAPPED{};
+        listener.io.hEvent = listener.event;
+        const bool done = ConnectNamedPipe(listener.pipe, &listener.io) != 0;
+        const DWORD error = done ? ERROR_PIPE_CONNECTED : GetLastError();
+        if (error == ERROR_IO_PENDING) {
+            return;
+        }
+        if (error == ERROR_PIPE_CONNECTED) {
+            SetEvent(listener.event);
+            return;
+        }
+        // A client that left before it was seen; a pause keeps a lasting fault from spinning.
+        DisconnectNamedPipe(listener.pipe);
+        WaitForSingleObject(stop, 10);
+    }
+}
+
+// Writes the one-byte answer and waits for the client to close: disconnecting before it has
+// read the answer would throw the answer away.
+void Answer(HANDLE pipe, bool accepted, HANDLE stop) {
+    Handle event(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    OVERLAPPED out{};
+    out.hEvent = event.value;
+    const char answer = accepted ? 1 : 0;
+    DWORD written = 0;
+    if (WriteFile(pipe, &answer, 1, nullptr, &out) || GetLastError() == ERROR_IO_PENDING) {
+        Finish(pipe, &out, stop, IO_TIMEOUT_MS, &written);
+        char rest = 0;
+        ReadAll(pipe, &rest, 1, stop);
+    }
 }
 
 }  // namespace
 
 struct InstanceEndpoint::Worker {
-    HANDLE pipe = INVALID_HANDLE_VALUE;
+    Listener listeners[INSTANCES];
     HANDLE stop = nullptr;
     std::thread thread;
+
+    ~Worker() {
+        for (Listener& listener : listeners) {
+            if (listener.pipe != INVALID_HANDLE_VALUE) {
+                CloseHandle(listener.pipe);
+            }
+            if (listener.event != nullptr) {
+                CloseHandle(listener.event);
+            }
+        }
+        if (stop != nullptr) {
+            CloseHandle(stop);
+        }
+    }
 };
 
 std::unique_ptr<InstanceEndpoint> InstanceEndpoint::Claim(std::string_view className,
@@ -163,26 +243,22 @@ std::unique_ptr<InstanceEndpoint> InstanceEndpoint::Claim(std::string_view class
                                                               &descriptor, nullptr)) {
         return nullptr;
     }
-    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-    // FIRST_PIPE_INSTANCE: creation fails when another process already holds the name.
-    const HANDLE pipe = CreateNamedPipeA(
-        PipeName(className).c_str(),
-        PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-        PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 64, 64, 0,
-        &attributes);
-    LocalFree(descriptor);
-    if (pipe == INVALID_HANDLE_VALUE) {
-        return nullptr;
+    const std::string name = PipeName(className);
+    auto worker = std::make_unique<Worker>();
+    worker->stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    bool made = worker->stop != nullptr;
+    for (DWORD i = 0; made && i < INSTANCES; ++i) {
+        Listener& listener = worker->listeners[i];
+        listener.pipe = CreateInstance(name, descriptor, i == 0);
+        listener.event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        made = listener.pipe != INVALID_HANDLE_VALUE && listener.event != nullptr;
     }
-    const HANDLE stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (stop == nullptr) {
-        CloseHandle(pipe);
+    LocalFree(descriptor);
+    if (!made) {
         return nullptr;
     }
     std::unique_ptr<InstanceEndpoint> endpoint(new InstanceEndpoint(std::move(deliver)));
-    endpoint->worker_ = std::make_unique<Worker>();
-    endpoint->worker_->pipe = pipe;
-    endpoint->worker_->stop = stop;
+    endpoint->worker_ = std::move(worker);
     endpoint->worker_->thread = std::thread([e = endpoint.get()] { e->Serve(); });
     return endpoint;
 }
@@ -194,54 +270,38 @@ InstanceEndpoint::~InstanceEndpoint() {
     if (worker_->thread.joinable()) {
         worker_->thread.join();
     }
-    CloseHandle(worker_->pipe);
-    CloseHandle(worker_->stop);
 }
 
 void InstanceEndpoint::Serve() {
-    const HANDLE pipe = worker_->pipe;
-    const HANDLE stop = worker_->stop;
-    Handle event(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    while (WaitForSingleObject(stop, 0) != WAIT_OBJECT_0) {
-        OVERLAPPED io{};
-        io.hEvent = event.value;
-        ResetEvent(event.value);
-        DWORD unused = 0;
-        bool connected = ConnectNamedPipe(pipe, &io) != 0;
-        if (!connected) {
-            const DWORD error = GetLastError();
-            if (error == ERROR_PIPE_CONNECTED) {
-                connected = true;
-            } else if (error == ERROR_IO_PENDING) {
-                connected = Finish(pipe, &io, stop, INFINITE, &unused);
-            }
+    Worker& w = *worker_;
+    HANDLE waits[INSTANCES + 1] = {w.stop};
+    for (DWORD i = 0; i < INSTANCES; ++i) {
+        Listen(w.listeners[i], w.stop);
+        waits[i + 1] = w.listeners[i].event;
+    }
+    for (;;) {
+        const DWORD which = WaitForMultipleObjects(INSTANCES + 1, waits, FALSE, INFINITE);
+        if (which == WAIT_OBJECT_0 || which > WAIT_OBJECT_0 + INSTANCES) {
+            break;  // stopped, or a wait that cannot go on
         }
-        if (!connected) {
-            // A client that left before it was seen; a pause keeps a lasting fault from spinning.
-            DisconnectNamedPipe(pipe);
-            WaitForSingleObject(stop, 10);
-            continue;
-        }
+        Listener& listener = w.listeners[which - WAIT_OBJECT_0 - 1];
         Request request{};
-        char accepted = 0;
-        if (SameUser(pipe) && ReadAll(pipe, &request, sizeof request, stop) &&
-            request.magic == MAGIC &&
-            (request.message == WM_COMMAND || request.message == WM_CLOSE)) {
+        const bool accepted = SameUser(listener.pipe) &&
+                              ReadAll(listener.pipe, &request, sizeof request, w.stop) &&
+                              request.magic == MAGIC &&
+                              (request.message == WM_COMMAND || request.message == WM_CLOSE);
+        if (accepted) {
             deliver_(request.message, request.wParam);
-            accepted = 1;
         }
-        OVERLAPPED out{};
-        out.hEvent = event.value;
-        ResetEvent(event.value);
-        DWORD written = 0;
-        if (WriteFile(pipe, &accepted, 1, nullptr, &out) || GetLastError() == ERROR_IO_PENDING) {
-            Finish(pipe, &out, stop, IO_TIMEOUT_MS, &written);
-            // The client closes once it has read the answer; disconnecting before that would
-            // throw the answer away.
-            char rest = 0;
-            ReadAll(pipe, &rest, 1, stop);
-        }
-        DisconnectNamedPipe(pipe);
+        Answer(listener.pipe, accepted, w.stop);
+        DisconnectNamedPipe(listener.pipe);
+        Listen(listener, w.stop);
+    }
+    // The pending connections write into the listeners: they end before the worker does.
+    for (Listener& listener : w.listeners) {
+        DWORD unused = 0;
+        CancelIo(listener.pipe);
+        GetOverlappedResult(listener.pipe, &listener.io, &unused, TRUE);
     }
 }
 
