@@ -44,8 +44,8 @@ constexpr std::size_t MAX_CLIENTS = 16;                   // more wait in the li
 // can trust (said on stderr) or, for a client, none at all.
 std::string PrivateDirectory(bool make) {
     std::string dir;
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    const char* tmp = std::getenv("TMPDIR");
+    const char* runtime = secure_getenv("XDG_RUNTIME_DIR");
+    const char* tmp = secure_getenv("TMPDIR");
     struct stat status {};
     if (runtime != nullptr && runtime[0] == '/' && stat(runtime, &status) == 0 &&
         S_ISDIR(status.st_mode) && status.st_uid == geteuid()) {
@@ -59,7 +59,7 @@ std::string PrivateDirectory(bool make) {
     }
     if (lstat(dir.c_str(), &status) != 0) {
         if (make) {
-            std::fprintf(stderr, "%s: %s\n", dir.c_str(), std::strerror(errno));
+            std::perror(dir.c_str());
         }
         return {};
     }
@@ -269,7 +269,7 @@ SendResult SendToInstance(std::string_view className, unsigned message, WPARAM w
         return SendResult::NoInstance;
     }
     // Bounds the connect (a holder whose backlog is full), the send and the wait for the answer.
-    const timeval timeout{ANSWER_TIMEOUT_MS / 1000, ANSWER_TIMEOUT_MS % 1000 * 1000};
+    const timeval timeout{ANSWER_TIMEOUT_MS / 1000, ANSWER_TIMEOUT_MS % 1000 * suseconds_t{1000}};
     setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     SendResult result = SendResult::NoInstance;
