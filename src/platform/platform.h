@@ -106,8 +106,8 @@ using TimerCallback = void (*)(unsigned id, unsigned message, std::uintptr_t use
 TimerCaps GetTimerCaps();
 void BeginTimerPeriod(unsigned period);
 void EndTimerPeriod(unsigned period);
-// Calls back every `delay` ms on a thread of its own, against a steady-clock schedule (late
-// calls do not push the later ones back). Returns the timer's id, 0 on failure.
+// Calls back every `delay` ms on a thread of its own, against a schedule kept by the backend's
+// Clock() (late calls do not push the later ones back). Returns the timer's id, 0 on failure.
 unsigned SetPeriodicTimer(unsigned delay, unsigned resolution, TimerCallback callback,
                           std::uintptr_t user);
 // When it returns, the callback runs no more. Must not be called from the callback itself.
