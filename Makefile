@@ -42,8 +42,8 @@ bench:
 	cmake --build --preset default --target all benchmarks
 	scripts/run-benchmarks.sh build/default
 
-# The WAVE and BMP readers under libFuzzer for FUZZ_SECONDS each (clang); new inputs are kept in
-# fuzz-out/.
+# The WAVE and BMP readers and the endpoint's request decoder under libFuzzer for FUZZ_SECONDS
+# each (clang); new inputs are kept in fuzz-out/.
 FUZZ_SECONDS ?= 60
 fuzz:
 	@scripts/ensure-packages.sh test
@@ -55,6 +55,9 @@ fuzz:
 	mkdir -p fuzz-out/bmp
 	build/fuzz/tests/fuzz/puckwind-fuzz-bmp -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
 	  fuzz-out/bmp tests/fuzz/corpus/bmp resources
+	mkdir -p fuzz-out/endpoint
+	build/fuzz/tests/fuzz/puckwind-fuzz-endpoint -max_total_time=$(FUZZ_SECONDS) -max_len=64 \
+	  fuzz-out/endpoint tests/fuzz/corpus/endpoint
 
 # Ten minutes of the real game under Xvfb played by the scripted mouse: memory, errors, timing.
 SOAK_SECONDS ?= 600

@@ -13,8 +13,10 @@ class HeadlessBackend : public Backend {
   public:
     enum class Ticks { Real, Manual };
     // With Ticks::Manual a timer is accepted but never fires: whoever drives the backend posts
-    // the timer's messages itself, so a run is the same every time.
-    explicit HeadlessBackend(Ticks ticks = Ticks::Real) : ticks_(ticks) {}
+    // the timer's messages itself, so a run is the same every time. With Ticks::Real timers
+    // run on clock, or on the steady clock when it is null.
+    explicit HeadlessBackend(Ticks ticks = Ticks::Real, TimerClock* clock = nullptr)
+        : ticks_(ticks), clock_(clock) {}
 
     bool OpenWindow(HWND, std::string_view, const WindowPlacement&, std::string_view) override {
         return true;
@@ -32,12 +34,14 @@ class HeadlessBackend : public Backend {
 
     unsigned StartTimer(unsigned delay, TimerCallback callback, std::uintptr_t user) override;
     void StopTimer(unsigned id) override;
+    TimerClock& Clock() override { return clock_ != nullptr ? *clock_ : Backend::Clock(); }
 
     bool CursorShown() const { return cursorShown_; }
     bool TimerRunning() const { return manualTimers_ > 0; }
 
   private:
     Ticks ticks_;
+    TimerClock* clock_;
     int manualTimers_ = 0;
     Point cursor_;
     bool cursorShown_ = true;

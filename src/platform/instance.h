@@ -1,12 +1,17 @@
 // The per-user endpoint that stands for a window class across processes: a second instance
-// finds the first by reaching it, and another program of the same user may post WM_COMMAND or
-// WM_CLOSE through it, nothing else. On Linux it is an abstract Unix socket named after the class
-// and the user id; the peer's user id is checked on every connection. On Windows it is a named
-// pipe named after the class and the user's SID, open to that user alone.
+// finds the first by it, and another program of the same user may post WM_COMMAND or WM_CLOSE
+// through it, nothing else. On Linux it is a Unix socket file in a directory only its user can
+// enter (see instance_posix.cpp); the peer's user id is checked on both ends of every
+// connection. On Windows it is a named pipe named after the class and the user's SID, open to
+// that user alone.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -17,8 +22,9 @@ namespace platform {
 class InstanceEndpoint {
   public:
     using Deliver = std::function<void(unsigned message, WPARAM wParam)>;
-    // Claims the endpoint, or returns null when another process holds it. Accepted messages
-    // are handed to deliver on the endpoint's own thread.
+    // Claims the endpoint, or returns null when another process holds it (or, on Linux, when
+    // there is no private directory to put it in; the reason is written to stderr). Accepted
+    // messages are handed to deliver on the endpoint's own thread.
     static std::unique_ptr<InstanceEndpoint> Claim(std::string_view className, Deliver deliver);
     ~InstanceEndpoint();
     InstanceEndpoint(const InstanceEndpoint&) = delete;
@@ -32,11 +38,53 @@ class InstanceEndpoint {
     std::unique_ptr<Worker> worker_;
 };
 
-// Whether a process holds the endpoint of this class.
+// Whether a process of this user holds the endpoint of this class. Never waits on the holder.
 bool InstanceExists(std::string_view className);
 
-enum class SendResult { Delivered, NoInstance, Refused };
-// Posts a message to the window behind the endpoint.
+enum class SendResult { Delivered, NoInstance, Refused, NoAnswer };
+// Posts a message to the window behind the endpoint; NoAnswer when the holder says nothing
+// within ANSWER_TIMEOUT_MS.
 SendResult SendToInstance(std::string_view className, unsigned message, WPARAM wParam);
+constexpr int ANSWER_TIMEOUT_MS = 2000;
+
+// The wire format, both directions: a request is 16 bytes, little-endian (the magic "PWND",
+// the message, the wParam); the answer is one byte, 1 when the message was accepted and 0 when
+// it was refused.
+constexpr std::uint32_t REQUEST_MAGIC = 0x444E5750;
+using RequestBytes = std::array<std::byte, 16>;
+struct EndpointRequest {
+    unsigned message = 0;
+    WPARAM wParam = 0;
+};
+
+inline RequestBytes EncodeRequest(unsigned message, WPARAM wParam) {
+    RequestBytes bytes{};
+    const std::uint64_t head = REQUEST_MAGIC | std::uint64_t{message} << 32;
+    for (std::size_t i = 0; i < 8; ++i) {
+        bytes[i] = static_cast<std::byte>(head >> (8 * i));
+        bytes[8 + i] = static_cast<std::byte>(wParam >> (8 * i));
+    }
+    return bytes;
+}
+
+// The request a message of the endpoint carries: only a whole one, with the magic, of
+// WM_COMMAND or WM_CLOSE; anything else is refused.
+inline std::optional<EndpointRequest> DecodeRequest(std::span<const std::byte> bytes) {
+    if (bytes.size() != RequestBytes{}.size()) {
+        return std::nullopt;
+    }
+    std::uint64_t head = 0;
+    std::uint64_t wParam = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+        head |= std::to_integer<std::uint64_t>(bytes[i]) << (8 * i);
+        wParam |= std::to_integer<std::uint64_t>(bytes[8 + i]) << (8 * i);
+    }
+    const auto message = static_cast<unsigned>(head >> 32);
+    if (static_cast<std::uint32_t>(head) != REQUEST_MAGIC ||
+        (message != WM_COMMAND && message != WM_CLOSE)) {
+        return std::nullopt;
+    }
+    return EndpointRequest{message, wParam};
+}
 
 }  // namespace platform

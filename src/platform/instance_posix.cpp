@@ -1,16 +1,34 @@
-// The instance endpoint on an abstract Unix socket ("\0<class>.<uid>").
+// The instance endpoint on a Unix socket file, <dir>/<class>.sock, where <dir> is
+// $XDG_RUNTIME_DIR/puckwind or, when XDG_RUNTIME_DIR is unset or not a directory of this user
+// (as after su), ${TMPDIR:-/tmp}/puckwind-<uid>.
+// The directory is made 0700 and is used only when it is a real directory (not a symbolic
+// link) of this user that nobody else may enter, so another user can neither take the name
+// first nor listen in our place; a client also checks the listener's user id.
 //
-// Wire format, both directions little-endian: a request is 16 bytes (magic, message, wParam);
-// the answer is one byte, 1 when the message was accepted and 0 when it was refused.
+// The holder keeps a lock on <dir>/<class>.lock for as long as it lives, so whether an instance
+// runs is answered by the lock alone, at once, however busy the holder; and a socket file left
+// by a game that crashed (its lock went with it) is simply replaced. A holder that goes removes
+// both files.
+//
+// One thread serves every client at once with poll(), each with a deadline, so a client that
+// connects and says nothing holds no one else up.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstddef>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "platform/instance.h"
 
@@ -18,80 +36,136 @@ namespace platform {
 
 namespace {
 
-constexpr std::uint32_t MAGIC = 0x444E5750;  // "PWND"
+using Clock = std::chrono::steady_clock;
+constexpr auto CLIENT_TIMEOUT = std::chrono::seconds(5);  // a silent client is dropped then
+constexpr std::size_t MAX_CLIENTS = 16;                   // more wait in the listen backlog
 
-struct Request {
-    std::uint32_t magic;
-    std::uint32_t message;
-    std::uint64_t wParam;
-};
-static_assert(sizeof(Request) == 16);
-
-socklen_t AddressFor(std::string_view className, sockaddr_un* address) {
-    std::memset(address, 0, sizeof *address);
-    address->sun_family = AF_UNIX;
-    const std::string name = std::string(className) + "." + std::to_string(getuid());
-    const std::size_t length = std::min(name.size(), sizeof address->sun_path - 2);
-    std::memcpy(address->sun_path + 1, name.data(), length);  // sun_path[0] = 0: abstract
-    return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);
-}
-
-int Connect(std::string_view className) {
-    sockaddr_un address;
-    const socklen_t length = AddressFor(className, &address);
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        return -1;
+// The directory of this user's endpoints, made first when `make`; empty when there is none we
+// can trust (said on stderr) or, for a client, none at all.
+std::string PrivateDirectory(bool make) {
+    std::string dir;
+    const char* runtime = secure_getenv("XDG_RUNTIME_DIR");
+    const char* tmp = secure_getenv("TMPDIR");
+    struct stat status {};
+    if (runtime != nullptr && runtime[0] == '/' && stat(runtime, &status) == 0 &&
+        S_ISDIR(status.st_mode) && status.st_uid == geteuid()) {
+        dir = std::string(runtime) + "/puckwind";
+    } else {
+        dir = std::string(tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp") + "/puckwind-" +
+              std::to_string(geteuid());
     }
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), length) != 0) {
-        close(fd);
-        return -1;
+    if (make) {
+        mkdir(dir.c_str(), 0700);  // it may be there already: checked below
     }
-    return fd;
-}
-
-bool ReadAll(int fd, void* data, std::size_t size) {
-    auto* bytes = static_cast<char*>(data);
-    while (size > 0) {
-        const ssize_t n = read(fd, bytes, size);
-        if (n <= 0) {
-            return false;
+    if (lstat(dir.c_str(), &status) != 0) {
+        if (make) {
+            std::perror(dir.c_str());
         }
-        bytes += n;
-        size -= static_cast<std::size_t>(n);
+        return {};
     }
+    if (!S_ISDIR(status.st_mode) || status.st_uid != geteuid() || (status.st_mode & 077) != 0) {
+        std::fprintf(stderr, "%s is not a directory of this user closed to others: ignored\n",
+                     dir.c_str());
+        return {};
+    }
+    return dir;
+}
+
+// The socket's address, or false when there is no directory or the path does not fit.
+bool SocketAddress(const std::string& dir, std::string_view className, sockaddr_un* address) {
+    const std::string path = dir + "/" + std::string(className) + ".sock";
+    *address = {};
+    address->sun_family = AF_UNIX;
+    if (dir.empty() || path.size() >= sizeof address->sun_path) {
+        return false;
+    }
+    std::memcpy(address->sun_path, path.c_str(), path.size() + 1);
     return true;
+}
+
+std::string LockPath(const std::string& dir, std::string_view className) {
+    return dir + "/" + std::string(className) + ".lock";
+}
+
+flock WholeFile(short type) {
+    flock lock{};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    return lock;  // l_start = l_len = 0: the whole file; l_pid = 0 as open-file locks need
 }
 
 bool SameUser(int fd) {
     ucred credentials{};
     socklen_t length = sizeof credentials;
     return getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) == 0 &&
-           credentials.uid == getuid();
+           credentials.uid == geteuid();
 }
+
+struct Client {
+    int fd;
+    Clock::time_point deadline;
+    RequestBytes bytes{};
+    std::size_t received = 0;
+};
 
 }  // namespace
 
 struct InstanceEndpoint::Worker {
     int socket = -1;
+    int lock = -1;
+    int wake = -1;  // an eventfd: written when the endpoint goes away
+    std::string socketPath;
+    std::string lockPath;
     std::thread thread;
+
+    ~Worker() {
+        for (int fd : {socket, wake, lock}) {
+            if (fd >= 0) {
+                close(fd);
+            }
+        }
+    }
 };
 
 std::unique_ptr<InstanceEndpoint> InstanceEndpoint::Claim(std::string_view className,
                                                           Deliver deliver) {
+    const std::string dir = PrivateDirectory(true);
     sockaddr_un address;
-    const socklen_t length = AddressFor(className, &address);
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
+    if (!SocketAddress(dir, className, &address)) {
+        if (!dir.empty()) {
+            std::fprintf(stderr, "%s: too long a path for a socket\n", dir.c_str());
+        }
         return nullptr;
     }
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(fd, 8) != 0) {
-        close(fd);
+    auto worker = std::make_unique<Worker>();
+    worker->lockPath = LockPath(dir, className);
+    for (;;) {
+        worker->lock =
+            open(worker->lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        flock lock = WholeFile(F_WRLCK);
+        if (worker->lock < 0 || fcntl(worker->lock, F_OFD_SETLK, &lock) != 0) {
+            return nullptr;  // another instance holds it
+        }
+        struct stat locked {};
+        struct stat named {};
+        if (fstat(worker->lock, &locked) == 0 && stat(worker->lockPath.c_str(), &named) == 0 &&
+            locked.st_ino == named.st_ino && locked.st_dev == named.st_dev) {
+            break;
+        }
+        close(std::exchange(worker->lock, -1));  // a holder removed it as it went: again
+    }
+    // Ours now: whatever socket file is there was left by a game that has gone.
+    unlink(address.sun_path);
+    worker->socketPath = address.sun_path;
+    worker->socket = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    worker->wake = eventfd(0, EFD_CLOEXEC);
+    if (worker->socket < 0 || worker->wake < 0 ||
+        bind(worker->socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(worker->socket, static_cast<int>(MAX_CLIENTS)) != 0) {
         return nullptr;
     }
     std::unique_ptr<InstanceEndpoint> endpoint(new InstanceEndpoint(std::move(deliver)));
-    endpoint->worker_ = std::make_unique<Worker>();
-    endpoint->worker_->socket = fd;
+    endpoint->worker_ = std::move(worker);
     endpoint->worker_->thread = std::thread([e = endpoint.get()] { e->Serve(); });
     return endpoint;
 }
@@ -99,58 +173,123 @@ std::unique_ptr<InstanceEndpoint> InstanceEndpoint::Claim(std::string_view class
 InstanceEndpoint::InstanceEndpoint(Deliver deliver) : deliver_(std::move(deliver)) {}
 
 InstanceEndpoint::~InstanceEndpoint() {
-    shutdown(worker_->socket, SHUT_RDWR);  // wakes the accept below
-    if (worker_->thread.joinable()) {
-        worker_->thread.join();
-    }
-    close(worker_->socket);
+    const std::uint64_t one = 1;
+    (void)!write(worker_->wake, &one, sizeof one);
+    worker_->thread.join();
+    // While the lock is still held (it goes with the worker), so nobody else's files are removed.
+    unlink(worker_->socketPath.c_str());
+    unlink(worker_->lockPath.c_str());
 }
 
 void InstanceEndpoint::Serve() {
+    std::vector<Client> clients;
+    std::vector<pollfd> polled;
     for (;;) {
-        const int client = accept4(worker_->socket, nullptr, nullptr, SOCK_CLOEXEC);
-        if (client < 0) {
-            if (errno == EINTR || errno == ECONNABORTED) {
+        const short accepting = clients.size() < MAX_CLIENTS ? POLLIN : 0;
+        polled.assign({{worker_->wake, POLLIN, 0}, {worker_->socket, accepting, 0}});
+        auto firstDeadline = Clock::time_point::max();
+        for (const Client& client : clients) {
+            polled.push_back({client.fd, POLLIN, 0});
+            firstDeadline = std::min(firstDeadline, client.deadline);
+        }
+        int timeout = -1;
+        if (!clients.empty()) {
+            const auto wait =
+                std::chrono::ceil<std::chrono::milliseconds>(firstDeadline - Clock::now());
+            timeout = static_cast<int>(std::max<std::chrono::milliseconds::rep>(wait.count(), 0));
+        }
+        if (poll(polled.data(), polled.size(), timeout) < 0 && errno != EINTR) {
+            break;
+        }
+        if (polled[0].revents != 0) {
+            break;
+        }
+        const auto now = Clock::now();
+        for (std::size_t i = clients.size(); i-- > 0;) {
+            Client& client = clients[i];
+            bool done = now >= client.deadline;
+            if (polled[i + 2].revents != 0) {
+                const ssize_t n = recv(client.fd, client.bytes.data() + client.received,
+                                       client.bytes.size() - client.received, 0);
+                const bool ended = n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR);
+                client.received += n > 0 ? static_cast<std::size_t>(n) : 0;
+                done = done || ended || client.received == client.bytes.size();
+            }
+            if (!done) {
                 continue;
             }
-            return;
+            const auto request = DecodeRequest(std::span(client.bytes).first(client.received));
+            if (request) {
+                deliver_(request->message, request->wParam);
+            }
+            const char accepted = request ? 1 : 0;
+            // MSG_NOSIGNAL: a client that already hung up must not raise SIGPIPE in the game.
+            (void)!send(client.fd, &accepted, 1, MSG_NOSIGNAL);
+            close(client.fd);
+            clients.erase(clients.begin() + static_cast<std::ptrdiff_t>(i));
         }
-        timeval timeout{1, 0};  // a silent client must not hold the endpoint
-        setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-        Request request{};
-        char accepted = 0;
-        if (SameUser(client) && ReadAll(client, &request, sizeof request) &&
-            request.magic == MAGIC &&
-            (request.message == WM_COMMAND || request.message == WM_CLOSE)) {
-            deliver_(request.message, request.wParam);
-            accepted = 1;
+        if ((polled[1].revents & POLLIN) != 0) {
+            const int fd = accept4(worker_->socket, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+            if (fd >= 0 && SameUser(fd)) {
+                clients.push_back({fd, now + CLIENT_TIMEOUT});
+            } else if (fd >= 0) {
+                const char refused = 0;
+                (void)!send(fd, &refused, 1, MSG_NOSIGNAL);
+                close(fd);
+            }
         }
-        // MSG_NOSIGNAL: a client that already hung up must not raise SIGPIPE in the game.
-        (void)!send(client, &accepted, 1, MSG_NOSIGNAL);
-        close(client);
+    }
+    for (const Client& client : clients) {
+        close(client.fd);
     }
 }
 
 bool InstanceExists(std::string_view className) {
-    const int fd = Connect(className);
+    const std::string dir = PrivateDirectory(false);
+    if (dir.empty()) {
+        return false;
+    }
+    const int fd = open(LockPath(dir, className).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
         return false;
     }
+    flock lock = WholeFile(F_WRLCK);
+    const bool held = fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
     close(fd);
-    return true;
+    return held;
 }
 
 SendResult SendToInstance(std::string_view className, unsigned message, WPARAM wParam) {
-    const int fd = Connect(className);
+    sockaddr_un address;
+    if (!SocketAddress(PrivateDirectory(false), className, &address)) {
+        return SendResult::NoInstance;
+    }
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         return SendResult::NoInstance;
     }
-    const Request request{MAGIC, message, wParam};
-    char accepted = 0;
-    const bool ok = send(fd, &request, sizeof request, MSG_NOSIGNAL) == sizeof request &&
-                    ReadAll(fd, &accepted, 1) && accepted == 1;
+    // Bounds the connect (a holder whose backlog is full), the send and the wait for the answer.
+    const timeval timeout{ANSWER_TIMEOUT_MS / 1000, ANSWER_TIMEOUT_MS % 1000 * suseconds_t{1000}};
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    SendResult result = SendResult::NoInstance;
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        result = errno == EAGAIN ? SendResult::NoAnswer : SendResult::NoInstance;
+    } else if (SameUser(fd)) {  // a listener of another user is nobody we talk to
+        const RequestBytes request = EncodeRequest(message, wParam);
+        char accepted = 0;
+        ssize_t n = send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+        if (n == static_cast<ssize_t>(request.size())) {
+            n = recv(fd, &accepted, 1, 0);
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            result = SendResult::NoAnswer;
+        } else {
+            result = n == 1 && accepted == 1 ? SendResult::Delivered : SendResult::Refused;
+        }
+    }
     close(fd);
-    return ok ? SendResult::Delivered : SendResult::Refused;
+    return result;
 }
 
 }  // namespace platform

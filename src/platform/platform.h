@@ -9,11 +9,13 @@
 // endpoint through which a second instance finds the first and other programs post commands.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -104,12 +106,22 @@ using TimerCallback = void (*)(unsigned id, unsigned message, std::uintptr_t use
 TimerCaps GetTimerCaps();
 void BeginTimerPeriod(unsigned period);
 void EndTimerPeriod(unsigned period);
-// Calls back every `delay` ms on a thread of its own, against a steady-clock schedule (late
-// calls do not push the later ones back). Returns the timer's id, 0 on failure.
+// Calls back every `delay` ms on a thread of its own, against a schedule kept by the backend's
+// Clock() (late calls do not push the later ones back). Returns the timer's id, 0 on failure.
 unsigned SetPeriodicTimer(unsigned delay, unsigned resolution, TimerCallback callback,
                           std::uintptr_t user);
 // When it returns, the callback runs no more. Must not be called from the callback itself.
 void KillTimer(unsigned id);
+
+// What a timer's thread keeps time by: the steady clock, or a clock a test moves by hand.
+class TimerClock {
+  public:
+    using TimePoint = std::chrono::steady_clock::time_point;
+    virtual ~TimerClock() = default;
+    virtual TimePoint Now() = 0;
+    // Returns true once the clock has reached `when`, false as soon as stop is requested.
+    virtual bool WaitUntil(TimePoint when, std::stop_token stop) = 0;
+};
 
 // ---- Embedded resources -----------------------------------------------------------------------
 
@@ -161,9 +173,11 @@ class Backend {
     // nothing changed, when the display does not offer that mode. (See display_mode.h.)
     virtual bool SetDisplayMode(HWND, int, int, int) { return false; }
     virtual void RestoreDisplayMode(HWND) {}
-    // The periodic timer behind SetPeriodicTimer/KillTimer; by default a thread of its own.
+    // The periodic timer behind SetPeriodicTimer/KillTimer; by default a thread of its own
+    // waiting on Clock().
     virtual unsigned StartTimer(unsigned delay, TimerCallback callback, std::uintptr_t user);
     virtual void StopTimer(unsigned id);
+    virtual TimerClock& Clock();  // the steady clock
     // Shows an open modal dialog over its owner and gives it the user's input; null where
     // nothing is shown (the dialog then runs on what its caller does to it).
     virtual std::unique_ptr<DialogView> OpenDialogView(Dialog& dialog);
@@ -183,5 +197,7 @@ void SetBackend(std::unique_ptr<Backend> backend);
 Backend& CurrentBackend();
 // The window of the first class registered, if it exists: where outside commands go.
 HWND MainWindow();
+// How many windows the layer holds (a destroyed window is freed at once).
+std::size_t WindowCount();
 
 }  // namespace platform

@@ -1,9 +1,9 @@
 // The periodic timer and the millisecond tick count.
 //
-// Each timer is a thread that sleeps until the next point of a steady-clock schedule
-// (start + n * delay), so a late wake-up does not push the later calls back and the rate
-// does not drift. Killing a timer stops and joins its thread: after KillTimer returns, the
-// callback runs no more.
+// Each timer is a thread that waits on its backend's clock until the next point of the schedule
+// start + n * delay, so a late wake-up does not push the later calls back and the rate does not
+// drift: the calls missed meanwhile are made at once, one after another. Killing a timer stops
+// and joins its thread: after KillTimer returns, the callback runs no more.
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -16,7 +16,7 @@ namespace platform {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Steady = std::chrono::steady_clock;
 
 struct Timer {
     std::jthread thread;
@@ -33,22 +33,24 @@ Timers& T() {
     return timers;
 }
 
-void RunTimer(const std::stop_token& stop, unsigned id, unsigned delay, TimerCallback callback,
-              std::uintptr_t user) {
-    std::mutex sleepLock;
-    std::condition_variable_any sleeper;
+class SteadyClock : public TimerClock {
+  public:
+    TimePoint Now() override { return Steady::now(); }
+    bool WaitUntil(TimePoint when, std::stop_token stop) override {
+        std::mutex sleepLock;
+        std::condition_variable_any sleeper;
+        std::unique_lock lock(sleepLock);
+        // Nothing notifies but a stop request: the predicate turns true only by the time.
+        return !sleeper.wait_until(lock, stop, when, [] { return false; }) &&
+               !stop.stop_requested();
+    }
+};
+
+void RunTimer(const std::stop_token& stop, TimerClock* clock, unsigned id, unsigned delay,
+              TimerCallback callback, std::uintptr_t user) {
     const auto period = std::chrono::milliseconds(delay);
-    auto next = Clock::now() + period;
-    std::unique_lock lock(sleepLock);
-    while (!stop.stop_requested()) {
-        if (sleeper.wait_until(lock, stop, next, [] { return false; })) {
-            break;
-        }
-        if (stop.stop_requested()) {
-            break;
-        }
+    for (auto next = clock->Now() + period; clock->WaitUntil(next, stop); next += period) {
         callback(id, 0, user, 0, 0);
-        next += period;
     }
 }
 
@@ -77,7 +79,7 @@ unsigned Backend::StartTimer(unsigned delay, TimerCallback callback, std::uintpt
     std::lock_guard lock(T().lock);
     const unsigned id = T().nextId++;
     auto timer = std::make_unique<Timer>();
-    timer->thread = std::jthread(RunTimer, id, delay, callback, user);
+    timer->thread = std::jthread(RunTimer, &Clock(), id, delay, callback, user);
     T().running.emplace(id, std::move(timer));
     return id;
 }
@@ -97,9 +99,14 @@ void Backend::StopTimer(unsigned id) {
     timer->thread.join();
 }
 
+TimerClock& Backend::Clock() {
+    static SteadyClock steady;
+    return steady;
+}
+
 std::uint32_t GetTickCount() {
     const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch());
+        std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now().time_since_epoch());
     return static_cast<std::uint32_t>(ms.count());
 }
 

@@ -2,11 +2,15 @@
 //
 // One class and one window are what the game needs; the queue is the main thread's. Posting
 // takes a lock and wakes the backend, so the timer thread and the endpoint thread may post.
+// A destroyed window is freed at once, with the messages queued for it; a handle is looked up
+// in the list of windows before every use, so a stale one (a message posted to a window as it
+// went) reaches nothing.
 #include <algorithm>
 #include <atomic>
 #include <cassert>
 #include <deque>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "platform/dialog.h"
@@ -57,13 +61,21 @@ const WindowClass* FindClass(std::string_view name) {
 }
 
 bool Live(HWND hwnd) {
-    return hwnd != nullptr && !hwnd->destroyed;
+    const auto& windows = S().windows;
+    return std::any_of(windows.begin(), windows.end(),
+                       [hwnd](const auto& w) { return w.get() == hwnd && !w->destroyed; });
 }
 
 }  // namespace
 
 void SetBackend(std::unique_ptr<Backend> backend) {
-    S().backend = std::move(backend);
+    // Swapped under the queue's lock, which PostMessage holds while it wakes the backend: a post
+    // from the endpoint's thread never meets a backend half gone.
+    std::unique_ptr<Backend> old;
+    {
+        std::lock_guard lock(S().queueLock);
+        old = std::exchange(S().backend, std::move(backend));
+    }
 }
 
 Backend& CurrentBackend() {
@@ -98,7 +110,7 @@ void UnregisterClass(std::string_view className) {
 
 bool FindWindow(std::string_view className) {
     for (const auto& w : S().windows) {
-        if (Live(w.get()) && w->windowClass.name == className) {
+        if (!w->destroyed && w->windowClass.name == className) {
             return true;
         }
     }
@@ -150,30 +162,35 @@ void DestroyWindow(HWND hwnd) {
     SendMessage(hwnd, WM_DESTROY, 0, 0);
     hwnd->destroyed = true;
     CurrentBackend().CloseWindow(hwnd);
-    S().mainWindow.compare_exchange_strong(hwnd, nullptr);
+    HWND main = hwnd;
+    S().mainWindow.compare_exchange_strong(main, nullptr);
+    {
+        std::lock_guard lock(S().queueLock);
+        std::erase_if(S().queue, [hwnd](const MSG& m) { return m.hwnd == hwnd; });
+    }
+    std::erase_if(S().windows, [hwnd](const auto& w) { return w.get() == hwnd; });
 }
 
 bool IsWindow(HWND hwnd) {
-    return std::any_of(S().windows.begin(), S().windows.end(),
-                       [hwnd](const auto& w) { return w.get() == hwnd && !w->destroyed; });
+    return Live(hwnd);
+}
+
+std::size_t WindowCount() {
+    return S().windows.size();
 }
 
 void PostMessage(HWND hwnd, unsigned message, WPARAM wParam, LPARAM lParam) {
-    {
-        std::lock_guard lock(S().queueLock);
-        S().queue.push_back({hwnd, message, wParam, lParam});
-    }
+    std::lock_guard lock(S().queueLock);
+    S().queue.push_back({hwnd, message, wParam, lParam});
     if (S().backend) {
         S().backend->Wake();
     }
 }
 
 void PostQuitMessage(int exitCode) {
-    {
-        std::lock_guard lock(S().queueLock);
-        S().quitPosted = true;
-        S().quitCode = exitCode;
-    }
+    std::lock_guard lock(S().queueLock);
+    S().quitPosted = true;
+    S().quitCode = exitCode;
     if (S().backend) {
         S().backend->Wake();
     }
@@ -206,7 +223,7 @@ bool TakeNextMessage(MSG* msg, bool* quit) {
         }
     }
     for (const auto& w : s.windows) {
-        if (Live(w.get()) && w->invalid && !w->iconic) {
+        if (!w->destroyed && w->invalid && !w->iconic) {
             w->invalid = false;
             *msg = {w.get(), WM_PAINT, 0, 0};
             return true;
@@ -261,7 +278,9 @@ bool GetClientRect(HWND hwnd, Rect* rect) {
     return true;
 }
 
-bool IsIconic(HWND hwnd) { return Live(hwnd) && hwnd->iconic; }
+bool IsIconic(HWND hwnd) {
+    return Live(hwnd) && hwnd->iconic;
+}
 
 void BeginPaint(HWND hwnd) {
     if (Live(hwnd)) {

@@ -1,18 +1,30 @@
-// The platform layer's promises, on the headless backend: the queue and its paints, posting from
-// other threads, default handling, activation, the timer, resources and the instance endpoint.
+// The platform layer's promises on the headless backend: the queue, activation, windows freed when
+// destroyed, the timer on a clock the test moves, resources and the instance endpoint.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/dialog.h"
 #include "platform/headless_backend.h"
 #include "platform/instance.h"
 
 using namespace platform;
+using namespace std::literals;
 
 namespace {
 
@@ -26,11 +38,41 @@ LRESULT RecordingProc(HWND hwnd, unsigned message, WPARAM wParam, LPARAM lParam)
     return DefWindowProc(hwnd, message, wParam, lParam);
 }
 
+// A clock that moves only when the test moves it, and knows when the timer's thread waits on it.
+class ManualClock : public TimerClock {
+  public:
+    TimePoint Now() override {
+        std::lock_guard guard(lock_);
+        return now_;
+    }
+    bool WaitUntil(TimePoint when, std::stop_token stop) override {
+        std::unique_lock guard(lock_);
+        waitingFor_ = when;
+        changed_.notify_all();
+        const bool reached = changed_.wait(guard, stop, [&] { return now_ >= when; });
+        waitingFor_.reset();
+        return reached;
+    }
+    // Moves the clock on; returns once the timer's thread has made the calls due and waits again.
+    void Advance(std::chrono::milliseconds by) {
+        std::unique_lock guard(lock_);
+        now_ += by;
+        changed_.notify_all();
+        ASSERT_TRUE(changed_.wait_for(guard, 10s, [&] { return waitingFor_ > now_; }));
+    }
+
+    std::optional<TimePoint> waitingFor_;  // what the timer's thread waits for, if it waits
+
+  private:
+    std::mutex lock_;
+    std::condition_variable_any changed_;
+    TimePoint now_{};
+};
+
 class Queue : public ::testing::Test {
-  protected:
+  public:
     void SetUp() override {
-        SetBackend(std::make_unique<HeadlessBackend>());
-        received.clear();
+        SetBackend(std::make_unique<HeadlessBackend>(HeadlessBackend::Ticks::Real, &clock));
         ASSERT_TRUE(RegisterClass({"QueueTest", RecordingProc, ""}));
         hwnd = CreateWindowEx("QueueTest", "test", {.width = 640, .height = 480});
         ASSERT_NE(hwnd, nullptr);
@@ -49,79 +91,85 @@ class Queue : public ::testing::Test {
         MSG msg;
         while (PeekMessage(&msg)) {
             taken.push_back(msg.message);
-            if (msg.message != WM_QUIT) {
-                DispatchMessage(msg);
-            }
+            DispatchMessage(msg);  // a WM_QUIT goes to no window
         }
         return taken;
     }
+    // What the procedures were given: the messages, or the wParams of one kind of message.
+    static std::vector<WPARAM> Received(unsigned only = 0) {
+        std::vector<WPARAM> seen;
+        for (const MSG& m : received) {
+            if (only == 0 || m.message == only) {
+                seen.push_back(only == 0 ? m.message : m.wParam);
+            }
+        }
+        return seen;
+    }
     HWND hwnd = nullptr;
+    ManualClock clock;
 };
 
-TEST_F(Queue, CreationSendsWmCreateBeforeReturning) {
-    received.clear();
-    ASSERT_TRUE(RegisterClass({"Second", RecordingProc, ""}));
-    HWND second = CreateWindowEx("Second", "t", {});
-    ASSERT_FALSE(received.empty());
-    EXPECT_EQ(received.front().message, WM_CREATE);
-    EXPECT_EQ(received.front().hwnd, second);
-    DestroyWindow(second);
-    UnregisterClass("Second");
-}
-
-TEST_F(Queue, RepaintRequestsMergeIntoOnePaintAfterPostedMessages) {
-    InvalidateRect(hwnd);
-    PostMessage(hwnd, WM_USER, 0, 0);
-    InvalidateRect(hwnd);
-    PostMessage(hwnd, WM_USER, 0, 0);
-    InvalidateRect(hwnd);
-    EXPECT_EQ(Drain(), (std::vector<unsigned>{WM_USER, WM_USER, WM_PAINT}));
-}
-
-TEST_F(Queue, NoPaintWhileMinimisedAndOneWhenRestored) {
+TEST_F(Queue, ActivationCarriesTheMinimisedFlagAndNoPaintComesWhileMinimised) {
+    NotifyActivation(hwnd, true, false);
+    NotifyActivation(hwnd, true, false);  // no change, no message
+    EXPECT_EQ(Drain(), (std::vector<unsigned>{WM_ACTIVATE, WM_PAINT}));
     NotifyActivation(hwnd, false, true);
     InvalidateRect(hwnd);
     EXPECT_TRUE(IsIconic(hwnd));
     EXPECT_EQ(Drain(), std::vector<unsigned>{WM_ACTIVATE});
     NotifyActivation(hwnd, true, false);
     EXPECT_EQ(Drain(), (std::vector<unsigned>{WM_ACTIVATE, WM_PAINT}));
-}
-
-TEST_F(Queue, ActivationCarriesTheMinimisedFlagInTheHighHalf) {
-    NotifyActivation(hwnd, true, false);
-    NotifyActivation(hwnd, true, false);  // no change, no message
-    NotifyActivation(hwnd, false, true);
-    Drain();
-    std::vector<WPARAM> activations;
-    for (const MSG& m : received) {
-        if (m.message == WM_ACTIVATE) {
-            activations.push_back(m.wParam);
-        }
-    }
-    EXPECT_EQ(activations, (std::vector<WPARAM>{WA_ACTIVE, WA_INACTIVE | MINIMISED_FLAG}));
+    EXPECT_EQ(Received(WM_ACTIVATE),
+              (std::vector<WPARAM>{WA_ACTIVE, WA_INACTIVE | MINIMISED_FLAG, WA_ACTIVE}));
 }
 
 TEST_F(Queue, CloseByDefaultHandlingDestroysTheWindowAndTheQuitCodeComesLast) {
     PostMessage(hwnd, WM_CLOSE, 0, 0);
-    PostMessage(hwnd, WM_USER, 1, 0);
+    PostMessage(hwnd, WM_USER, 1, 0);     // goes with the window
+    PostMessage(nullptr, WM_USER, 2, 0);  // for no window: still taken before the quit
     MSG msg;
-    std::vector<unsigned> order;
+    std::vector<std::pair<unsigned, WPARAM>> order;
     while (GetMessage(&msg)) {
-        order.push_back(msg.message);
+        order.emplace_back(msg.message, msg.wParam);
         DispatchMessage(msg);
     }
-    EXPECT_EQ(order, (std::vector<unsigned>{WM_CLOSE, WM_USER}));
-    EXPECT_EQ(msg.message, WM_QUIT);
-    EXPECT_EQ(msg.wParam, 7u);
+    EXPECT_EQ(order, (std::vector<std::pair<unsigned, WPARAM>>{{WM_CLOSE, 0}, {WM_USER, 2}}));
+    EXPECT_EQ(std::pair(msg.message, msg.wParam), std::pair(WM_QUIT, WPARAM{7}));
     EXPECT_FALSE(IsWindow(hwnd));
-    ASSERT_GE(received.size(), 2u);
-    EXPECT_EQ(received[1].message, WM_DESTROY);
+    EXPECT_EQ(Received(), (std::vector<WPARAM>{WM_CLOSE, WM_DESTROY}));
+}
+
+LRESULT EndAtOnce(HWND dialog, unsigned message, WPARAM, LPARAM) {
+    received.push_back({dialog, message, 0, 0});
+    if (message == WM_INITDIALOG) {
+        PostMessage(dialog, WM_USER, 0, 0);  // still queued when the dialog has gone
+        EndDialog(dialog, 5);
+    }
+    return 0;
+}
+
+TEST_F(Queue, DestroyedWindowsAreFreedAndNothingReachesThem) {
+    ASSERT_TRUE(RegisterClass({"Second", RecordingProc, ""}));
+    const std::size_t windows = WindowCount();
+    HWND second = CreateWindowEx("Second", "t", {});
+    EXPECT_EQ(Received(), std::vector<WPARAM>{WM_CREATE}) << "sent before CreateWindowEx returns";
+    EXPECT_EQ(WindowCount(), windows + 1);
+    PostMessage(second, WM_USER, 1, 0);
+    DestroyWindow(second);
+    PostMessage(second, WM_USER, 2, 0);
+    EXPECT_EQ(SendMessage(second, WM_USER, 3, 0), 0);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(DialogBoxParam("dlg_render", hwnd, EndAtOnce, 0), 5);
+    }
+    EXPECT_EQ(WindowCount(), windows);
+    Drain();
+    EXPECT_EQ(Received(WM_USER), std::vector<WPARAM>{}) << "a destroyed window was reached";
+    UnregisterClass("Second");
 }
 
 TEST_F(Queue, PostsFromOtherThreadsAllArriveAndWakeAWaitingLoop) {
-    constexpr int threads = 4;
-    constexpr int perThread = 500;
-    std::vector<std::thread> posters;
+    const int threads = 4, perThread = 500;
+    std::vector<std::jthread> posters;
     for (int t = 0; t < threads; ++t) {
         posters.emplace_back([this, t] {
             for (int i = 0; i < perThread; ++i) {
@@ -138,50 +186,104 @@ TEST_F(Queue, PostsFromOtherThreadsAllArriveAndWakeAWaitingLoop) {
         last[msg.wParam] = msg.lParam;
         ++count;
     }
-    for (auto& p : posters) {
-        p.join();
-    }
     EXPECT_EQ(count, threads * perThread);
 }
 
-TEST(Timer, PeriodicCallbacksRepeatAndStopWhenKilled) {
-    SetBackend(std::make_unique<HeadlessBackend>());
-    static std::atomic<int> calls{0};
-    calls = 0;
-    const unsigned id = SetPeriodicTimer(
-        5, 1, [](unsigned, unsigned, std::uintptr_t, std::uintptr_t, std::uintptr_t) { ++calls; },
-        0);
+using Timer = Queue;
+
+void PostTick(unsigned, unsigned, std::uintptr_t user, std::uintptr_t, std::uintptr_t) {
+    auto* fixture = reinterpret_cast<Queue*>(user);
+    PostMessage(fixture->hwnd, WM_USER, 0, (fixture->clock.Now() - TimerClock::TimePoint{}) / 1ms);
+}
+
+TEST_F(Timer, TicksKeepTheirScheduleAndAllReachTheWindowAfterABusySpellBeforeOnePaint) {
+    const unsigned id = SetPeriodicTimer(24, 1, PostTick, reinterpret_cast<std::uintptr_t>(this));
     ASSERT_NE(id, 0u);
-    // However loaded the machine, a periodic timer keeps calling back.
-    for (int waited = 0; calls.load() < 5 && waited < 10000; waited += 5) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    clock.Advance(0ms);  // the thread waits for its first call
+    InvalidateRect(hwnd);
+    clock.Advance(30ms);  // due at 24
+    InvalidateRect(hwnd);
+    clock.Advance(70ms);  // a late wake-up at 100: the calls due at 48, 72 and 96 at once
+    clock.Advance(20ms);  // due at 120, on time again
     KillTimer(id);
-    const int atKill = calls.load();
-    EXPECT_GE(atKill, 5);
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    EXPECT_EQ(calls.load(), atKill) << "no callback after KillTimer returned";
+    EXPECT_FALSE(clock.waitingFor_) << "the timer's thread is gone when KillTimer returns";
     KillTimer(id);  // killing twice is harmless
-    EXPECT_EQ(SetPeriodicTimer(0, 1, nullptr, 0), 0u);
-    SetBackend(nullptr);
+    // The window was busy all along: every tick is still there, each a message of its own, and
+    // the repaint requests wait behind them as one paint (-1).
+    std::vector<LPARAM> taken;
+    MSG msg;
+    while (PeekMessage(&msg)) {
+        taken.push_back(msg.message == WM_PAINT ? -1 : msg.lParam);
+    }
+    EXPECT_EQ(taken, (std::vector<LPARAM>{30, 100, 100, 100, 120, -1}));
+    EXPECT_EQ(SetPeriodicTimer(0, 1, PostTick, 0), 0u);
+    EXPECT_EQ(SetPeriodicTimer(24, 1, nullptr, 0), 0u);
+}
+
+TEST(SteadyTimer, FiresAgainAndAgainAndAKillWakesItAtOnce) {
+    SetBackend(std::make_unique<HeadlessBackend>());
+    static std::mutex lock;
+    static std::condition_variable called;
+    static int calls = 0;
+    const auto count = [](unsigned, unsigned, std::uintptr_t, std::uintptr_t, std::uintptr_t) {
+        std::lock_guard guard(lock);
+        ++calls;
+        called.notify_all();
+    };
+    const unsigned fast = SetPeriodicTimer(1, 1, count, 0);
+    {
+        std::unique_lock guard(lock);
+        EXPECT_TRUE(called.wait_for(guard, 10s, [] { return calls >= 3; }));
+    }
+    KillTimer(fast);
+    // An hour away: KillTimer must not wait for it.
+    KillTimer(SetPeriodicTimer(3600 * 1000, 1, count, 0));
 }
 
 TEST(Resources, FoundByTypeAndNameWithoutRegardToCase) {
     const auto icon = FindResource("icon", "ICO");
-    ASSERT_TRUE(icon.has_value());
-    ASSERT_GE(icon->size(), 54u);
-    EXPECT_EQ((*icon)[0], 'B');
-    EXPECT_EQ((*icon)[1], 'M');
-    EXPECT_FALSE(FindResource("BITMAP", "ico").has_value());
-    EXPECT_FALSE(FindResource("ICON", "ic").has_value());
+    ASSERT_TRUE(icon && icon->size() >= 54);
+    EXPECT_EQ(std::string(icon->begin(), icon->begin() + 2), "BM");
+    EXPECT_FALSE(FindResource("BITMAP", "ico") || FindResource("ICON", "ic"));
 }
 
+// Each test has a runtime directory of its own, so the endpoints it makes meet nobody else's.
 class Endpoint : public ::testing::Test {
   protected:
-    std::string name = "PuckwindTest" + std::to_string(getpid());
+    void SetUp() override {
+        char pattern[] = "/tmp/puckwind-endpoint-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        runtime = pattern;
+        setenv("XDG_RUNTIME_DIR", pattern, 1);
+    }
+    void TearDown() override {
+        unsetenv("XDG_RUNTIME_DIR");
+        unsetenv("TMPDIR");
+        std::filesystem::remove_all(runtime);
+    }
+    std::string Dir() const { return runtime + "/puckwind"; }
+    // A Unix socket at the endpoint's path, connected to it or else bound to it.
+    int Socket(bool connectTo, int flags = 0) const {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s/%s.sock", Dir().c_str(),
+                      name.c_str());
+        const int fd = socket(AF_UNIX, SOCK_STREAM | flags, 0);
+        auto* at = reinterpret_cast<sockaddr*>(&address);
+        if ((connectTo ? connect(fd, at, sizeof address) : bind(fd, at, sizeof address)) != 0) {
+            close(fd);
+            return -1;
+        }
+        return fd;
+    }
+    static std::unique_ptr<InstanceEndpoint> Claim(const std::string& name) {
+        return InstanceEndpoint::Claim(name, [](unsigned, WPARAM) {});
+    }
+    std::string runtime;
+    std::string name = "PuckwindTest";
 };
 
-TEST_F(Endpoint, OnlyOneProcessHoldsItAndOnlyCommandsAndClosePassThrough) {
+TEST_F(Endpoint, OnlyOneHoldsItAndOnlyAWholeCommandOrCloseWithTheMagicPassesThrough) {
     std::vector<std::pair<unsigned, WPARAM>> delivered;
     std::mutex lock;
     {
@@ -191,17 +293,155 @@ TEST_F(Endpoint, OnlyOneProcessHoldsItAndOnlyCommandsAndClosePassThrough) {
         });
         ASSERT_NE(endpoint, nullptr);
         EXPECT_TRUE(InstanceExists(name));
-        EXPECT_EQ(InstanceEndpoint::Claim(name, [](unsigned, WPARAM) {}), nullptr);
+        EXPECT_EQ(Claim(name), nullptr);
+        const std::pair<std::string_view, char> cases[] = {
+            {"PWND\x11\x01\x00\x00\x01\x02\x03\x04\x05\x06\x07\x08"sv, 1},  // WM_COMMAND
+            {"PWND\x10\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"sv, 1},  // WM_CLOSE
+            {"PWNX\x11\x01\x00\x00\x01\x02\x03\x04\x05\x06\x07\x08"sv, 0},  // a wrong magic
+            {"PWND\x11\x01\x00\x00\x01\x02\x03\x04\x05\x06\x07"sv, 0},      // a byte short
+            {"PWND\x00\x01\x00\x00\x01\x02\x03\x04\x05\x06\x07\x08"sv, 0},  // WM_KEYDOWN
+        };
+        for (const auto& [bytes, accepted] : cases) {
+            const int fd = Socket(true);
+            EXPECT_EQ(send(fd, bytes.data(), bytes.size(), 0), std::ssize(bytes));
+            shutdown(fd, SHUT_WR);
+            char answer = -1;
+            EXPECT_EQ(recv(fd, &answer, 1, 0), 1);
+            EXPECT_EQ(answer, accepted) << "case " << &bytes - &cases[0].first;
+            close(fd);
+        }
         EXPECT_EQ(SendToInstance(name, WM_COMMAND, 40002), SendResult::Delivered);
-        EXPECT_EQ(SendToInstance(name, WM_CLOSE, 0), SendResult::Delivered);
-        EXPECT_EQ(SendToInstance(name, WM_KEYDOWN, VK_ESCAPE), SendResult::Refused);
         EXPECT_EQ(SendToInstance(name, WM_USER, 0), SendResult::Refused);
     }
+    EXPECT_TRUE(std::filesystem::is_empty(Dir())) << "a holder that went leaves nothing";
     EXPECT_FALSE(InstanceExists(name));
     EXPECT_EQ(SendToInstance(name, WM_COMMAND, 40001), SendResult::NoInstance);
+    EXPECT_EQ(Claim(std::string(120, 'x')), nullptr) << "a name too long for a socket path";
     std::lock_guard guard(lock);
     EXPECT_EQ(delivered,
-              (std::vector<std::pair<unsigned, WPARAM>>{{WM_COMMAND, 40002}, {WM_CLOSE, 0}}));
+              (std::vector<std::pair<unsigned, WPARAM>>{
+                  {WM_COMMAND, 0x0807060504030201}, {WM_CLOSE, 0}, {WM_COMMAND, 40002}}));
+}
+
+TEST_F(Endpoint, ClientsAreServedAtOnceAndAHolderThatNeverAnswersHangsNothing) {
+    name = "PUCKWIND";  // the class puckwind-command talks to
+    std::mutex lock;
+    std::set<WPARAM> delivered;
+    auto endpoint = InstanceEndpoint::Claim(name, [&](unsigned, WPARAM w) {
+        std::lock_guard guard(lock);
+        delivered.insert(w);
+    });
+    ASSERT_NE(endpoint, nullptr);
+    std::vector<int> silent = {Socket(true)};
+    ASSERT_GE(silent[0], 0);
+    std::atomic<int> answered{0};
+    {
+        std::vector<std::jthread> senders;
+        for (int t = 0; t < 8; ++t) {
+            senders.emplace_back([&, t] {
+                for (int i = 0; i < 10; ++i) {
+                    answered +=
+                        SendToInstance(name, WM_COMMAND, t * 10 + i) == SendResult::Delivered;
+                }
+            });
+        }
+    }
+    EXPECT_EQ(answered, 80);
+    EXPECT_EQ(delivered.size(), 80u);
+    pollfd silentEnd{silent[0], POLLIN, 0};
+    EXPECT_EQ(poll(&silentEnd, 1, 0), 0) << "the silent client was dropped before the others went";
+    // Silent clients until the backlog is full: for 5 s the holder answers nobody more, and a
+    // connect without a bound would wait them out; the command must give up before then.
+    for (int fd; silent.size() < 200 && (fd = Socket(true, SOCK_NONBLOCK)) >= 0;) {
+        silent.push_back(fd);
+    }
+    EXPECT_LT(silent.size(), 200u);
+    EXPECT_TRUE(InstanceExists(name));
+    FILE* command = popen("timeout 6 " PUCKWIND_COMMAND " 40001 2>&1", "r");
+    ASSERT_NE(command, nullptr);
+    char output[200] = {};
+    (void)!std::fread(output, 1, sizeof output - 1, command);
+    const int status = pclose(command);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_NE(std::strstr(output, "did not answer"), nullptr) << output;
+    for (int fd : silent) {
+        close(fd);
+    }
+}
+
+TEST_F(Endpoint, ItLivesInAPrivateDirectoryOfItsUserAndReplacesAStaleSocketFile) {
+    ASSERT_EQ(mkdir(Dir().c_str(), 0700), 0);
+    const int stale = Socket(false);  // a socket file nobody serves: a game hung, or gone
+    ASSERT_EQ(listen(stale, 0), 0);
+    // Neither the answer nor, once the backlog is full, the connect is waited for for ever.
+    EXPECT_EQ(SendToInstance(name, WM_CLOSE, 0), SendResult::NoAnswer);
+    EXPECT_EQ(SendToInstance(name, WM_CLOSE, 0), SendResult::NoAnswer);
+    setenv("TMPDIR", runtime.c_str(), 1);
+    const std::string others = runtime + "/others";
+    const std::string tmp = runtime + "/puckwind-" + std::to_string(geteuid());
+    ASSERT_EQ(mkdir(others.c_str(), 0700), 0);
+    const bool root = geteuid() == 0 && chown(others.c_str(), 65534, 65534) == 0;
+    // $XDG_RUNTIME_DIR when it is a directory of ours, else a private one in $TMPDIR.
+    for (const auto& [xdg, dir] :
+         {std::pair{runtime, Dir()}, {std::string(), tmp}, {root ? others : std::string(), tmp}}) {
+        xdg.empty() ? unsetenv("XDG_RUNTIME_DIR") : setenv("XDG_RUNTIME_DIR", xdg.c_str(), 1);
+        EXPECT_FALSE(InstanceExists(name)) << xdg;
+        const auto endpoint = Claim(name);
+        ASSERT_NE(endpoint, nullptr) << xdg;
+        EXPECT_TRUE(std::filesystem::is_socket(dir + "/" + name + ".sock")) << xdg;
+        EXPECT_EQ(SendToInstance(name, WM_CLOSE, 0), SendResult::Delivered) << xdg;
+    }
+    close(stale);
+}
+
+TEST_F(Endpoint, ADirectoryOthersCanEnterOrThatIsNotOursIsNeverUsed) {
+    const auto spoilt = [&](const char* what, const auto& spoil) {
+        name += "x";
+        const auto holder = Claim(name);
+        ASSERT_NE(holder, nullptr);
+        spoil();
+        EXPECT_FALSE(InstanceExists(name)) << what;
+        EXPECT_EQ(SendToInstance(name, WM_COMMAND, 40001), SendResult::NoInstance) << what;
+        EXPECT_EQ(Claim(name + "2"), nullptr) << what;
+        std::filesystem::remove_all(Dir());
+    };
+    spoilt("open to others", [&] { chmod(Dir().c_str(), 0755); });
+    spoilt("a symbolic link", [&] {
+        std::filesystem::rename(Dir(), runtime + "/real");
+        std::filesystem::create_directory_symlink(runtime + "/real", Dir());
+    });
+    if (geteuid() == 0) {  // only root can give a directory away
+        spoilt("another user's", [&] { (void)!chown(Dir().c_str(), 65534, 65534); });
+    }
+}
+
+TEST_F(Endpoint, AListenerOfAnotherUserIsNeverTakenForTheGame) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "only root can listen as another user";
+    }
+    ASSERT_EQ(mkdir(Dir().c_str(), 0700), 0);
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        // Bound in our directory as root, listening as nobody; exits with the bytes it was sent.
+        const int fd = Socket(false);
+        char got[16];
+        ssize_t n = 0;
+        if (fd >= 0 && setuid(65534) == 0 && listen(fd, 4) == 0 && write(ready[1], "!", 1) == 1) {
+            pollfd p{fd, POLLIN, 0};
+            n = poll(&p, 1, 10000) == 1 ? read(accept(fd, nullptr, nullptr), got, sizeof got) : 0;
+        }
+        _exit(static_cast<int>(n));
+    }
+    char signal = 0;
+    ASSERT_EQ(read(ready[0], &signal, 1), 1);
+    EXPECT_FALSE(InstanceExists(name));
+    EXPECT_EQ(SendToInstance(name, WM_COMMAND, 40001), SendResult::NoInstance);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "bytes handed to the other user's listener";
+    EXPECT_NE(Claim(name), nullptr) << "the name is ours to take";
 }
 
 }  // namespace

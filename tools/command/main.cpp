@@ -1,5 +1,6 @@
 // puckwind-command ID: posts WM_COMMAND ID to the running game (40001 closes it, 40002 opens the
-// render settings). Exit status 0 when delivered, 1 when no game runs or it refused, 2 on usage.
+// render settings). Exit status 0 when delivered, 1 when no game runs, it refused or it did not
+// answer in time, 2 on usage.
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -24,6 +25,10 @@ int main(int argc, char** argv) {
             return 1;
         case platform::SendResult::Refused:
             std::fprintf(stderr, "puckwind-command: the game refused the command\n");
+            return 1;
+        case platform::SendResult::NoAnswer:
+            std::fprintf(stderr, "puckwind-command: the game did not answer within %d ms\n",
+                         platform::ANSWER_TIMEOUT_MS);
             return 1;
     }
     return 1;
