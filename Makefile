@@ -31,9 +31,12 @@ test:
 	@scripts/test-size.sh
 
 # Everything of `make test`, then the long runs: the whole match played end to end, the
-# 2,000-match soak, and each fuzzer for FUZZ_SECONDS.
+# 2,000-match soak, the platform's threads under ThreadSanitizer, and each fuzzer for FUZZ_SECONDS.
 test-full: test
 	ctest --preset full
+	cmake --preset tsan
+	cmake --build --preset tsan
+	ctest --preset tsan
 	$(MAKE) --no-print-directory fuzz
 
 bench:
