@@ -1,6 +1,5 @@
-// The player's mallet under the mouse and the computer's four-state controller.
-#include <cmath>
-
+// The mallets at the edges of their rules: the player's clamps and wrapping cursor arithmetic, and
+// the computer's changes of state at their exact thresholds.
 #include "game/game_fixture.h"
 #include "platform/platform.h"
 
@@ -56,19 +55,6 @@ TEST_F(PlayerMalletTest, CursorFarOffAnyScreenWrapsInsteadOfOverflowing) {
     EXPECT_EQ(playerTargetY, -81);
 }
 
-TEST_F(PlayerMalletTest, MalletJumpsToTheTargetAndItsSpeedIsTheJump) {
-    PlaceMallet(BODY_PLAYER, 0, -160);
-    playerTargetX = 3;
-    playerTargetY = -156;
-    UpdatePlayerMallet(BODY_PLAYER);
-    const Body& m = bodies[BODY_PLAYER];
-    EXPECT_EQ(m.x, 3);
-    EXPECT_EQ(m.y, -156);
-    EXPECT_EQ(m.prevX, 0);
-    EXPECT_EQ(m.prevY, -160);
-    EXPECT_EQ(m.speed, 5);
-}
-
 class CpuMalletTest : public GameTest {
   protected:
     static Body& Cpu() { return bodies[BODY_CPU]; }
@@ -78,18 +64,6 @@ class CpuMalletTest : public GameTest {
     }
 };
 
-TEST_F(CpuMalletTest, HoldsStillForTwentyTicksAfterAServe) {
-    ServePuck();
-    for (int tick = 1; tick <= 20; ++tick) {
-        UpdateCpuMallet(BODY_CPU);
-        EXPECT_EQ(Cpu().x, 0);
-        EXPECT_EQ(Cpu().y, 160);
-        EXPECT_EQ(Cpu().aiState, tick < 20 ? CPU_WAIT : CPU_APPROACH) << "tick " << tick;
-    }
-    UpdateCpuMallet(BODY_CPU);
-    EXPECT_NEAR(Cpu().speed, 5, 1e-9);
-}
-
 TEST_F(CpuMalletTest, WaitEndsInRetreatWhenThePuckIsInThePlayersHalf) {
     PlaceCpu(0, 160, CPU_WAIT);
     Cpu().aiTimer = 1;
@@ -97,28 +71,6 @@ TEST_F(CpuMalletTest, WaitEndsInRetreatWhenThePuckIsInThePlayersHalf) {
     UpdateCpuMallet(BODY_CPU);
     EXPECT_EQ(Cpu().aiState, CPU_RETREAT);
     EXPECT_EQ(Cpu().aiTimer, 0);
-}
-
-TEST_F(CpuMalletTest, ApproachStepsFiveUnitsTowardAPointBeyondThePuck) {
-    PlaceCpu(0, 81, CPU_APPROACH);  // 81 from the puck: not yet in striking range
-    PlacePuck(0, 0, 0, 0);
-    SeedRandom(3);  // draws 48, and 48 % 11 = 4: the target is (4 - 5, 0 + 50), heading 191
-    UpdateCpuMallet(BODY_CPU);
-    EXPECT_EQ(Cpu().aiState, CPU_APPROACH);
-    EXPECT_NEAR(Cpu().x, 5 * std::cos(191 * ANGLE_STEP), 1e-9);
-    EXPECT_NEAR(Cpu().y, 81 + 5 * std::sin(191 * ANGLE_STEP), 1e-9);
-    EXPECT_NEAR(Cpu().speed, 5, 1e-9);
-}
-
-TEST_F(CpuMalletTest, ApproachStepIsFiveUnitsEvenWhenTheTargetIsNearer) {
-    PlaceCpu(100, 160, CPU_APPROACH);
-    PlacePuck(100, 159, 0, 0);  // close, but not 2 units nearer the end than the mallet
-    ASSERT_EQ(NextRandom() % 11, 8);
-    SeedRandom(1);
-    UpdateCpuMallet(BODY_CPU);  // target (103, 160): 3 units away along +x
-    EXPECT_EQ(Cpu().aiState, CPU_APPROACH);
-    EXPECT_EQ(Cpu().x, 105);
-    EXPECT_EQ(Cpu().y, 160);
 }
 
 TEST_F(CpuMalletTest, ApproachTurnsIntoStrikeWithinRangeAndBehindThePuck) {
