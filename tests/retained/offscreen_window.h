@@ -13,12 +13,7 @@
 
 namespace testing_support {
 
-inline platform::LRESULT PlainWindowProc(platform::HWND hwnd, unsigned message,
-                                         platform::WPARAM wParam, platform::LPARAM lParam) {
-    return platform::DefWindowProc(hwnd, message, wParam, lParam);
-}
-
-// The class every test window belongs to; unique per process, as tests run side by side.
+// The class of every test window; unique per process, as tests run side by side.
 inline const std::string& OffscreenClassName() {
     static const std::string name = "puckwind-test-" + std::to_string(getpid());
     return name;
@@ -41,10 +36,8 @@ bool StartOffscreenBackend(Wrap wrap) {
             return false;
         }
         platform::SetBackend(wrap(std::move(backend)));
-        platform::WindowClass windowClass;
-        windowClass.name = OffscreenClassName();
-        windowClass.proc = PlainWindowProc;
-        return platform::RegisterClass(windowClass);
+        return platform::RegisterClass(
+            {.name = OffscreenClassName(), .proc = platform::DefWindowProc, .iconResource = {}});
     }();
     return started;
 }
@@ -55,10 +48,8 @@ inline bool StartOffscreenBackend() {
 
 // A hidden window of width x height at the origin; null when it cannot be made.
 inline platform::HWND OpenOffscreenWindow(int width, int height) {
-    platform::WindowPlacement placement;
-    placement.width = width;
-    placement.height = height;
-    return platform::CreateWindowEx(OffscreenClassName(), "test", placement);
+    return platform::CreateWindowEx(OffscreenClassName(), "test",
+                                    {.width = width, .height = height});
 }
 
 }  // namespace testing_support
