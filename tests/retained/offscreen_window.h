@@ -1,5 +1,5 @@
-// Test helper: the game's SDL backend on SDL's offscreen video driver (real OpenGL through EGL,
-// no X server), and hidden windows on it.
+// Test helper: the game's SDL backend on SDL's offscreen video driver (real OpenGL through EGL, no
+// X server), and hidden windows on it, of a class unique to the process (tests run side by side).
 #pragma once
 
 #include <dlfcn.h>
@@ -13,14 +13,13 @@
 
 namespace testing_support {
 
-// The class of every test window; unique per process, as tests run side by side.
 inline const std::string& OffscreenClassName() {
     static const std::string name = "puckwind-test-" + std::to_string(getpid());
     return name;
 }
 
-// Starts the offscreen SDL backend once per process (through wrap, when given, so a test can put
-// a backend of its own around it); false when there is no offscreen video.
+// Starts the backend once per process (through wrap, when given, so that a test can put a backend
+// of its own around it); false when there is no offscreen video.
 template <typename Wrap>
 bool StartOffscreenBackend(Wrap wrap) {
     static const bool started = [&] {

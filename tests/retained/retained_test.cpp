@@ -1,11 +1,12 @@
-// The 3D layer: frame math, face data, BMP textures, and drawing through real OpenGL (SDL's
-// offscreen driver): projection, lighting, culling, depth, textures with decal transparency, the
-// shading modes and the mono ramp.
+// The 3D layer: LookAt, face data, BMP textures, and drawing through real OpenGL (SDL's offscreen
+// driver): projection, lighting, culling, depth, textures and decals, shading modes, the mono ramp.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
+#include <functional>
 #include <initializer_list>
+#include <numeric>
 #include <set>
 #include <span>
 #include <tuple>
@@ -25,7 +26,8 @@ void ExpectNear(const Vector& v, const Vector& expected) {
     EXPECT_NEAR(v.z, expected.z, 1e-5);
 }
 
-class Frames : public testing::Test {
+// A factory and a scene root.
+class Layer : public testing::Test {
   protected:
     void SetUp() override {
         ASSERT_EQ(CreateFactory(&factory_), RM_OK);
@@ -43,86 +45,76 @@ class Frames : public testing::Test {
         frame->Release();
         return frame;
     }
-    // The frame's position, +z, +y and +x (y x z, left-handed) in the reference's coordinates,
-    // as far as `expected` goes.
-    static void ExpectPose(Frame* frame, Frame* reference, std::initializer_list<Vector> expected) {
-        Vector p, z, y;
-        frame->GetPosition(reference, &p);
-        frame->GetOrientation(reference, &z, &y);
-        const Vector x{y.y * z.z - y.z * z.y, y.z * z.x - y.x * z.z, y.x * z.y - y.y * z.x};
-        for (std::size_t i = 0; i < expected.size(); ++i) {
-            ExpectNear(std::array{p, z, y, x}[i], expected.begin()[i]);
-        }
+    // A mesh of the scene (the scene holds it).
+    MeshBuilder* Mesh(std::span<const Vector> vertices, std::span<const unsigned> faces,
+                      Color color = COLOR_WHITE) {
+        MeshBuilder* mesh = nullptr;
+        EXPECT_EQ(factory_->CreateMeshBuilder(&mesh), RM_OK);
+        EXPECT_EQ(mesh->AddFaces(vertices, faces), RM_OK);
+        mesh->SetColor(color);
+        scene_->AddVisual(mesh);
+        mesh->Release();
+        return mesh;
     }
 
     Factory* factory_ = nullptr;
     Frame* scene_ = nullptr;
 };
 
-TEST_F(Frames, LookAtPointsZAtTheTargetWithYAsNearUpAsCanBe) {
-    // The game's camera, from (0, -250, -500) at the origin: x to the right, the far end up.
+TEST_F(Layer, LookAtPointsZAtTheTargetWithYAsNearUpAsCanBe) {
+    // The game's camera, from (0, -250, -500) at the origin: the far end up, x to the right.
     Frame* rig = Child(scene_, 0, -250, -500);
     Frame* camera = Child(rig, 0, -250, -500);
     ASSERT_EQ(camera->LookAt(scene_, rig, CONSTRAIN_Y), RM_OK);
+    Vector p, z, y;
+    ASSERT_EQ(camera->GetPosition(scene_, &p) + camera->GetOrientation(scene_, &z, &y), RM_OK);
     const auto s = static_cast<Value>(1 / std::sqrt(5.0));
-    ExpectPose(camera, scene_, {{0, -250, -500}, {0, s, 2 * s}, {0, 2 * s, -s}, {1, 0, 0}});
+    ExpectNear(p, {0, -250, -500});
+    ExpectNear(z, {0, s, 2 * s});
+    ExpectNear(y, {0, 2 * s, -s});
     EXPECT_LT(camera->LookAt(rig, scene_, CONSTRAIN_Y), 0);  // at its own origin: no direction
 }
 
-TEST(Meshes, MalformedFaceDataAddsNothing) {
+TEST_F(Layer, MalformedFaceDataAddsNothing) {
     const Vector square[] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
-    Factory* factory = nullptr;
-    MeshBuilder* mesh = nullptr;
-    ASSERT_EQ(CreateFactory(&factory), RM_OK);
-    ASSERT_EQ(factory->CreateMeshBuilder(&mesh), RM_OK);
-    factory->Release();
-    const unsigned noEnd[] = {3, 0, 1, 2};
-    const unsigned outOfRange[] = {3, 0, 1, 2, 3, 0, 1, 4, 0};
-    const unsigned twoCorners[] = {2, 0, 1, 0};
-    const unsigned pastTheEnd[] = {3, 0, 1, 2, 9, 0, 1, 0};
-    for (const auto data : {std::span<const unsigned>(noEnd), std::span<const unsigned>(outOfRange),
-                            std::span<const unsigned>(twoCorners),
-                            std::span<const unsigned>(pastTheEnd), std::span<const unsigned>()}) {
+    MeshBuilder* mesh = Mesh({}, std::array{0u});
+    // No ending 0, an index out of range, two corners, a count past the end, nothing at all.
+    for (const std::vector<unsigned>& data : {std::vector<unsigned>{3, 0, 1, 2},
+                                              {3, 0, 1, 2, 3, 0, 1, 4, 0},
+                                              {2, 0, 1, 0},
+                                              {3, 0, 1, 2, 9, 0, 1, 0},
+                                              {}}) {
         EXPECT_EQ(mesh->AddFaces(square, data), RMERR_BADVALUE);
         EXPECT_EQ(mesh->GetFaceCount() + mesh->GetVertexCount(), 0u);
     }
-    mesh->Release();
 }
 
-TEST(Bitmaps, RowsReadFromTheTopLeftAndHeadersThatPointPastTheBytesAreRefused) {
-    Factory* factory = nullptr;
-    ASSERT_EQ(CreateFactory(&factory), RM_OK);
+TEST_F(Layer, BitmapRowsReadFromTheTopLeftAndHeadersThatPointPastTheBytesAreRefused) {
     Texture* texture = nullptr;
     // A bare info header, top-down, 3 by 2 with padded rows.
-    ASSERT_EQ(factory->LoadTextureFromResource("bmp_topdown", "BITMAP", &texture), RM_OK);
+    ASSERT_EQ(factory_->LoadTextureFromResource("bmp_topdown", "BITMAP", &texture), RM_OK);
     EXPECT_EQ(std::tuple(texture->GetWidth(), texture->GetHeight(), texture->GetTexel(0, 0),
                          texture->GetTexel(2, 0), texture->GetTexel(0, 1), texture->GetTexel(2, 1)),
               std::tuple(3, 2, 0xFF010203u, 0xFF070809u, 0xFF0A0B0Cu, 0xFF101112u));
     texture->Release();
-    EXPECT_EQ(factory->LoadTextureFromResource("bmp_truncated", "BITMAP", &texture), RMERR_BADFILE);
-    factory->Release();
+    EXPECT_EQ(factory_->LoadTextureFromResource("bmp_truncated", "BITMAP", &texture),
+              RMERR_BADFILE);
     const auto file = platform::FindResource("BITMAP", "bmp_quadrants");
     ASSERT_TRUE(file);
     const std::vector<unsigned char> good(file->begin(), file->end());
     int width = 0, height = 0;
     std::vector<std::uint8_t> rgb;
     EXPECT_FALSE(DecodeBmp24(std::span(good).first(13), &width, &height, &rgb));
-    // The pixel offset is at 10; the info header's size at 14, width 18, height 22, planes and
-    // bits 26, compression 30.
-    for (const auto& [offset, value] : {std::pair{10, 200u},
-                                        {18, 5u},
-                                        {22, 5u},
-                                        {18, 0x7FFFFFFFu},
-                                        {22, 0x80000001u},
-                                        {22, 0u},
-                                        {26, 0x00080001u},
-                                        {30, 1u},
-                                        {14, 12u}}) {
+    // Offsets and values: the pixel offset is at 10; the info header's size at 14, width 18,
+    // height 22, planes and bits 26, compression 30.
+    const std::uint32_t cases[] = {10,         200, 18,         5,  22,         5,  22, 0,  18,
+                                   0x7FFFFFFF, 22,  0x80000001, 26, 0x00080001, 30, 1,  14, 12};
+    for (std::size_t c = 0; c < std::size(cases); c += 2) {
         auto bytes = good;
-        for (int i = 0; i < 4; ++i) {
-            bytes[offset + i] = static_cast<unsigned char>(value >> (8 * i));
+        for (std::uint32_t i = 0; i < 4; ++i) {
+            bytes[cases[c] + i] = static_cast<unsigned char>(cases[c + 1] >> (8 * i));
         }
-        EXPECT_FALSE(DecodeBmp24(bytes, &width, &height, &rgb)) << offset << " " << value;
+        EXPECT_FALSE(DecodeBmp24(bytes, &width, &height, &rgb)) << cases[c] << " " << cases[c + 1];
     }
 }
 
@@ -132,25 +124,24 @@ constexpr Color BACKGROUND = 0xFF204060;
 
 // A camera at the origin looking along +z; front 1, back 100, field 0.5: a point (x, y, z) lands
 // at pixel (80 + 160 x / z, 60 - 160 y / z).
-class Drawing : public testing::Test {
+class Drawing : public Layer {
   protected:
     void SetUp() override {
+        Layer::SetUp();
         ASSERT_TRUE(testing_support::StartOffscreenBackend()) << "no offscreen video";
         window_ = testing_support::OpenOffscreenWindow(WIDTH, HEIGHT);
-        ASSERT_EQ(CreateFactory(&factory_), RM_OK);
         ASSERT_EQ(CreateClipper(&clipper_), RM_OK);
         ASSERT_EQ(clipper_->SetHWnd(0, window_), RM_OK);
-        ASSERT_EQ(factory_->CreateFrame(nullptr, &scene_), RM_OK);
         scene_->SetSceneBackground(BACKGROUND);
-        ASSERT_EQ(factory_->CreateFrame(scene_, &camera_), RM_OK);
-        camera_->Release();  // the scene holds it
+        camera_ = Child(scene_);
         Use(DRIVER_SOFTWARE_RGB);
+        EXPECT_TRUE(device_->GetDither());  // a new device dithers
     }
     void TearDown() override {
-        for (Object* o : std::initializer_list<Object*>{viewport_, device_, scene_, clipper_}) {
-            o->Release();
-        }
-        factory_->Release();
+        viewport_->Release();
+        device_->Release();
+        clipper_->Release();
+        Layer::TearDown();
         platform::DestroyWindow(window_);
     }
     // A device of the driver, flat shaded, and its viewport.
@@ -167,8 +158,7 @@ class Drawing : public testing::Test {
     }
     // An ambient light and a directional one shining along dir.
     void Light(Value ambient, Value directional, Vector dir = {0, 0, 1}) {
-        Frame* holder = nullptr;
-        ASSERT_EQ(factory_->CreateFrame(scene_, &holder), RM_OK);
+        Frame* holder = Child(scene_);
         ASSERT_EQ(holder->SetOrientation(scene_, dir.x, dir.y, dir.z, 0, 1, 0), RM_OK);
         for (auto [frame, type, value] : {std::tuple(scene_, LIGHT_AMBIENT, ambient),
                                           std::tuple(holder, LIGHT_DIRECTIONAL, directional)}) {
@@ -177,18 +167,6 @@ class Drawing : public testing::Test {
             frame->AddLight(light);
             light->Release();
         }
-        holder->Release();
-    }
-    // A mesh of the scene; the scene holds it.
-    MeshBuilder* Mesh(std::span<const Vector> vertices, std::span<const unsigned> faces,
-                      Color color) {
-        MeshBuilder* mesh = nullptr;
-        EXPECT_EQ(factory_->CreateMeshBuilder(&mesh), RM_OK);
-        EXPECT_EQ(mesh->AddFaces(vertices, faces), RM_OK);
-        mesh->SetColor(color);
-        scene_->AddVisual(mesh);
-        mesh->Release();
-        return mesh;
     }
     // A square around (x, y) at depth z, facing the camera (clockwise as seen) or away from it.
     MeshBuilder* Square(Value x, Value y, Value z, Value half, Color color, bool facing = true) {
@@ -215,22 +193,20 @@ class Drawing : public testing::Test {
     }
 
     platform::HWND window_ = nullptr;
-    Factory* factory_ = nullptr;
     Clipper* clipper_ = nullptr;
-    Device* device_ = nullptr;
-    Frame* scene_ = nullptr;
     Frame* camera_ = nullptr;
+    Device* device_ = nullptr;
     Viewport* viewport_ = nullptr;
 };
 
 // Colours a channel apart at most.
 bool Near(Color a, Color b) {
-    const auto channels = [](Color c) {
-        return Vector{Value(c >> 16 & 0xFF), Value(c >> 8 & 0xFF), Value(c & 0xFF)};
-    };
-    const Vector d{channels(a).x - channels(b).x, channels(a).y - channels(b).y,
-                   channels(a).z - channels(b).z};
-    return std::abs(d.x) <= 1 && std::abs(d.y) <= 1 && std::abs(d.z) <= 1;
+    for (int shift = 0; shift < 24; shift += 8) {
+        if (std::abs(static_cast<int>((a >> shift & 0xFF) - (b >> shift & 0xFF))) > 1) {
+            return false;
+        }
+    }
+    return true;
 }
 
 TEST_F(Drawing, FacesLandWhereProjectedLitCulledDepthSortedAndTextured) {
@@ -254,35 +230,28 @@ TEST_F(Drawing, FacesLandWhereProjectedLitCulledDepthSortedAndTextured) {
     ASSERT_EQ(viewport_->Transform({-4, 2.5f, 10}, &corner), RM_OK);
     ExpectNear(corner, {16, 20, 10});
     EXPECT_LT(viewport_->Transform({0, 0, -1}, &corner), 0);  // behind the camera
-    struct Probe {
-        int x, y;
-        Color lit, unlit, decal;
-    };
+    // Probes: x, y, then the colour lit (0.8 of the face's), unlit, and unlit with black texels
+    // transparent.
     const Color G = BACKGROUND;
-    const Probe probes[] = {{17, 21, 0xFF669A33, 0xFF80C040, 0xFF80C040},
-                            {47, 51, 0xFF669A33, 0xFF80C040, 0xFF80C040},
-                            {14, 36, G, G, G},
-                            {50, 36, G, G, G},
-                            {32, 18, G, G, G},
-                            {32, 54, G, G, G},
-                            {80, 36, G, G, G},
-                            {128, 36, 0xFFCC0000, 0xFFFF0000, 0xFFFF0000},
-                            {148, 36, 0xFF00CC00, 0xFF00FF00, 0xFF00FF00},
-                            {28, 76, 0xFFCC0000, 0xFFFF0000, 0xFFFF0000},
-                            {52, 76, 0xFF000000, 0xFF000000, G},
-                            {28, 100, 0xFF00CC00, 0xFF00FF00, 0xFF00FF00},
-                            {52, 100, 0xFF0000CC, 0xFF0000FF, 0xFF0000FF}};
+    const Color probes[] = {
+        17,  21,  0xFF669A33, 0xFF80C040, 0xFF80C040, 47,  51,  0xFF669A33, 0xFF80C040, 0xFF80C040,
+        14,  36,  G,          G,          G,          50,  36,  G,          G,          G,
+        32,  18,  G,          G,          G,          32,  54,  G,          G,          G,
+        80,  36,  G,          G,          G,          128, 36,  0xFFCC0000, 0xFFFF0000, 0xFFFF0000,
+        148, 36,  0xFF00CC00, 0xFF00FF00, 0xFF00FF00, 28,  76,  0xFFCC0000, 0xFFFF0000, 0xFFFF0000,
+        52,  76,  0xFF000000, 0xFF000000, G,          28,  100, 0xFF00CC00, 0xFF00FF00, 0xFF00FF00,
+        52,  100, 0xFF0000CC, 0xFF0000FF, 0xFF0000FF};
     const auto litImage = Draw();
     device_->SetQuality(RENDER_UNLITFLAT);
     const auto unlit = Draw();
     texture->SetDecalTransparency(true);
     const auto decal = Draw();
-    for (const Probe& p : probes) {
-        const int at = p.y * WIDTH + p.x;
-        EXPECT_TRUE(Near(litImage[at], p.lit) && Near(unlit[at], p.unlit) &&
-                    Near(decal[at], p.decal))
-            << p.x << "," << p.y << ": " << std::hex << litImage[at] << " " << unlit[at] << " "
-            << decal[at];
+    for (std::size_t i = 0; i < std::size(probes); i += 5) {
+        const auto at = probes[i + 1] * WIDTH + probes[i];
+        EXPECT_TRUE(Near(litImage[at], probes[i + 2]) && Near(unlit[at], probes[i + 3]) &&
+                    Near(decal[at], probes[i + 4]))
+            << probes[i] << "," << probes[i + 1] << ": " << std::hex << litImage[at] << " "
+            << unlit[at] << " " << decal[at];
     }
     Light(0.7f, 0.9f);  // more light than full is full
     device_->SetQuality(RENDER_FLAT);
@@ -311,11 +280,9 @@ TEST_F(Drawing, GouraudBlendsFlatShadesEachFaceMonoStepsTheRampAndWireframeIsHol
     const auto gouraud = Draw();
     EXPECT_LE(Colors(flat).size(), 16u);  // one shade a face at most
     EXPECT_GT(Colors(gouraud).size(), 32u);
-    int differing = 0;
-    for (std::size_t i = 0; i < flat.size(); ++i) {
-        differing += flat[i] != gouraud[i] ? 1 : 0;
-    }
-    EXPECT_GT(differing, 500);
+    EXPECT_GT(std::transform_reduce(flat.begin(), flat.end(), gouraud.begin(), 0, std::plus<>(),
+                                    std::not_equal_to<>()),
+              500);
     device_->SetQuality(RENDER_WIREFRAME);
     const auto wire = Draw();
     EXPECT_EQ(wire[60 * WIDTH + 86], BACKGROUND);  // inside the face between x 80 and 93
