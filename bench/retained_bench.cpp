@@ -5,7 +5,7 @@
 
 #include "retained/allocation_counter.h"
 #include "retained/offscreen_window.h"
-#include "retained/sample_scene.h"
+#include "sample_scene.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The scene's fixed data: the vertex and face lists of every mesh, their colours, the frames'
-// places, the banner's poses and the texture corners that pick a digit or a banner row. All of
-// it depends on nothing else, so tests compare it with the design's tables without a renderer.
+// places, the banner's poses and the texture corners that pick a digit or a banner row: pure
+// functions and constants, so the scene can be checked without a renderer.
 #pragma once
 
 #include <array>

@@ -1,5 +1,5 @@
-// Test helper: the game's SDL backend on SDL's offscreen video driver (real OpenGL through EGL,
-// no X server), and hidden windows on it.
+// Test helper: the game's SDL backend on SDL's offscreen video driver (real OpenGL through EGL, no
+// X server), and hidden windows on it, of a class unique to the process (tests run side by side).
 #pragma once
 
 #include <dlfcn.h>
@@ -13,19 +13,13 @@
 
 namespace testing_support {
 
-inline platform::LRESULT PlainWindowProc(platform::HWND hwnd, unsigned message,
-                                         platform::WPARAM wParam, platform::LPARAM lParam) {
-    return platform::DefWindowProc(hwnd, message, wParam, lParam);
-}
-
-// The class every test window belongs to; unique per process, as tests run side by side.
 inline const std::string& OffscreenClassName() {
     static const std::string name = "puckwind-test-" + std::to_string(getpid());
     return name;
 }
 
-// Starts the offscreen SDL backend once per process (through wrap, when given, so a test can put
-// a backend of its own around it); false when there is no offscreen video.
+// Starts the backend once per process (through wrap, when given, so that a test can put a backend
+// of its own around it); false when there is no offscreen video.
 template <typename Wrap>
 bool StartOffscreenBackend(Wrap wrap) {
     static const bool started = [&] {
@@ -41,10 +35,8 @@ bool StartOffscreenBackend(Wrap wrap) {
             return false;
         }
         platform::SetBackend(wrap(std::move(backend)));
-        platform::WindowClass windowClass;
-        windowClass.name = OffscreenClassName();
-        windowClass.proc = PlainWindowProc;
-        return platform::RegisterClass(windowClass);
+        return platform::RegisterClass(
+            {.name = OffscreenClassName(), .proc = platform::DefWindowProc, .iconResource = {}});
     }();
     return started;
 }
@@ -55,10 +47,8 @@ inline bool StartOffscreenBackend() {
 
 // A hidden window of width x height at the origin; null when it cannot be made.
 inline platform::HWND OpenOffscreenWindow(int width, int height) {
-    platform::WindowPlacement placement;
-    placement.width = width;
-    placement.height = height;
-    return platform::CreateWindowEx(OffscreenClassName(), "test", placement);
+    return platform::CreateWindowEx(OffscreenClassName(), "test",
+                                    {.width = width, .height = height});
 }
 
 }  // namespace testing_support

@@ -1,0 +1,302 @@
+// The scene the builder and the display operations leave in the 3D layer (no window), and the
+// render device (real OpenGL through SDL's offscreen driver), each compared as text by digest.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "game/playfield.h"
+#include "platform/headless_backend.h"
+#include "render/display.h"
+#include "render/render.h"
+#include "render/scene.h"
+#include "retained/allocation_counter.h"
+#include "retained/internal.h"
+#include "retained/offscreen_window.h"
+
+namespace {
+
+using namespace retained;
+using platform::HWND;
+
+template <typename Slots, typename T>
+int SlotOf(const Slots& slots, const T* object) {
+    const auto* at = std::find(std::begin(slots), std::end(slots), object);
+    return at == std::end(slots) ? -1 : static_cast<int>(at - std::begin(slots));
+}
+
+// Numbers to a ten-thousandth, and never -0, so that every build writes the same text.
+std::ostream& operator<<(std::ostream& out, const Vector& v) {
+    for (const double c : {v.x, v.y, v.z}) {
+        out << ' ' << std::round(c * 1e4) / 1e4 + 0.0;
+    }
+    return out << ';';
+}
+
+void PutFrame(std::ostream& out, FrameImpl* frame, int depth) {
+    Vector p, dir, up;
+    frame->GetPosition(renderObjects.sceneFrame, &p);
+    frame->GetOrientation(renderObjects.sceneFrame, &dir, &up);
+    out << std::string(depth, ' ') << frame->GetSceneBackground() << p << dir << up;
+    for (const LightImpl* light : frame->Lights()) {
+        out << " light " << light->GetType() << light->GetColor();
+    }
+    for (const MeshImpl* mesh : frame->Visuals()) {
+        out << " mesh " << SlotOf(renderObjects.meshBuilders, mesh);
+    }
+    out << '\n';
+    for (FrameImpl* child : frame->Children()) {
+        PutFrame(out, child, depth + 1);
+    }
+}
+
+// The frame tree, the textures, and every mesh: its vertices, and each face's colour, texture,
+// corners and texture coordinates.
+void PutScene(std::ostream& out) {
+    PutFrame(out, static_cast<FrameImpl*>(renderObjects.sceneFrame), 0);
+    for (const Texture* t : renderObjects.textures) {
+        out << "texture " << (t ? t->GetWidth() + t->GetHeight() * 1000 : 0) << ' '
+            << (t && t->GetDecalTransparency()) << '\n';
+    }
+    for (unsigned i = 0; i < MESH_BUILDER_COUNT; ++i) {
+        MeshBuilder* mesh = renderObjects.meshBuilders[i];
+        if (mesh == nullptr) {
+            continue;
+        }
+        out << "mesh " << i << ' ' << mesh->GetColor();
+        Vector v;
+        for (unsigned k = 0; mesh->GetVertex(k, &v) == RM_OK; ++k) {
+            out << v;
+        }
+        Face* face = nullptr;
+        for (unsigned f = 0; mesh->GetFace(f, &face) == RM_OK; ++f) {
+            out << "\n face " << face->GetColor() << ' '
+                << SlotOf(renderObjects.textures, face->GetTexture());
+            for (unsigned k = 0; face->GetTextureCoordinates(k, &v.x, &v.y) == RM_OK; ++k) {
+                out << ' ' << face->GetVertexIndex(k) << Vector{v.x, v.y, 0};
+            }
+            face->Release();
+        }
+        out << '\n';
+    }
+}
+
+// Compares the digest (FNV-1a) of the text with the one in <name>.digest beside this file, which
+// PUCKWIND_RECORD_DIGESTS=1 writes instead, and leaves the text in <name>.txt in the test's
+// working directory (the build tree), to diff with the previous version's.
+void ExpectRecorded(const std::string& name, const std::string& text) {
+    std::uint64_t digest = 0xcbf29ce484222325;
+    for (const unsigned char c : text) {
+        digest = (digest ^ c) * 0x100000001b3;
+    }
+    std::ofstream(name + ".txt") << text;
+    std::stringstream now, stored;
+    now << std::hex << digest << '\n';
+    if (std::getenv("PUCKWIND_RECORD_DIGESTS") != nullptr) {
+        std::ofstream(DIGEST_DIR "/" + name + ".digest") << now.str();
+    }
+    stored << std::ifstream(DIGEST_DIR "/" + name + ".digest").rdbuf();
+    EXPECT_EQ(now.str(), stored.str()) << "the text is in " << name << ".txt";
+}
+
+TEST(Scene, BuildAndDisplayOperationsLeaveTheRecordedScene) {
+    std::ostringstream out;
+    const auto step = [&out](const auto&... what) {
+        ((out << "== ") << ... << what) << '\n';
+        PutScene(out);
+    };
+    // Start-up's scene objects (no device) and the build; then the same with the mesh builder of
+    // `missing` taken away: the build stops there.
+    for (int missing = -1; missing < static_cast<int>(MESH_BUILDER_COUNT); ++missing) {
+        ReleaseRender();
+        EXPECT_EQ(CreateFactory(&renderObjects.d3drm), RM_OK);
+        EXPECT_EQ(CreateSceneObjects(), 1);
+        if (missing >= 0) {
+            ReleaseAndClear(renderObjects.meshBuilders[missing]);
+        }
+        out << "== build without " << missing << ": " << BuildScene() << '\n';
+        PutScene(out);
+        if (missing >= 0) {
+            ShowBanner(BANNER_TITLE);
+            ShowScore(0, 1);
+            step("banner and score after a failed build");
+            continue;
+        }
+        for (const auto& [side, value] :
+             {std::pair{0, 0}, {0, 5}, {0, 10}, {0, 11}, {0, 15}, {1, 10}, {2, 1}, {-1, 1}}) {
+            ShowScore(side, value);
+            step("score ", side, ' ', value);
+        }
+        for (const int row : {BANNER_WIN, BANNER_LOSE, BANNER_TITLE}) {
+            ShowBanner(row);
+            step("banner ", row);
+        }
+        for (const int k : {0, 5, 6, 7, INT_MAX, INT_MIN}) {
+            step("title ", k, ": ", TitleBannerStep(k));
+        }
+        for (const int n : {1, 39, 0, -1, 3}) {
+            WinBannerStep(n);
+            step("win ", n);
+            LoseBannerStep(n * 7);
+            step("lose ", n * 7);
+        }
+        HideBanner();
+        step("hide");
+        PlaceBodyFrame(BODY_PUCK, 12.5, -30.25, 20);
+        PlaceBodyFrame(OBJECT_FRAME_COUNT, 1, 2, 3);
+        AttachVisual(OBJECT_FRAME_COUNT, MESH_PUCK);
+        AttachVisual(FRAME_TABLE, MESH_BUILDER_COUNT);
+        LoadTextureSlot(TEXTURE_COUNT, "bmp_num");
+        LoadTextureSlot(TEX_DIGITS, "no_such_bitmap");
+        step("puck placed, indices out of range");
+        LoadTextureSlot(TEX_DIGITS, "BMP_MES");
+        step("digits from the banner atlas");
+    }
+    ReleaseRender();
+    ExpectRecorded("scene", out.str());
+}
+
+// The offscreen SDL backend's windows and OpenGL, with the display's depths and modes set here.
+class TestDisplay : public platform::HeadlessBackend {
+  public:
+    explicit TestDisplay(std::unique_ptr<platform::Backend> sdl) : sdl(std::move(sdl)) {}
+    bool OpenWindow(HWND hwnd, std::string_view title, const platform::WindowPlacement& placement,
+                    std::string_view icon) override {
+        return sdl->OpenWindow(hwnd, title, placement, icon);
+    }
+    std::unique_ptr<platform::GlSurface> CreateGlSurface(HWND hwnd) override {
+        return sdl->CreateGlSurface(hwnd);
+    }
+    int BitsPerPixel(HWND hwnd) override { return hwnd != nullptr ? windowDepth : screenDepth; }
+    bool SetDisplayMode(HWND, int width, int height, int) override {
+        return offered && width == 640 && height == 480;
+    }
+    void RestoreDisplayMode(HWND) override {
+        const RenderObjects& r = renderObjects;
+        restores += r.d3drm || r.device || r.sceneFrame || r.viewport || r.clipper ? 100 : 1;
+    }
+
+    int windowDepth = 32, screenDepth = 32, restores = 0;  // 100 each while 3D objects remained
+    bool offered = false;
+    std::unique_ptr<platform::Backend> sdl;
+};
+
+// The camera model: from (0, -250, -500) toward the origin the camera's axes are x = (1, 0, 0),
+// z = (0, 1, 2) / sqrt 5 and y = (0, 2, -1) / sqrt 5; the front plane at 1.2 spans +-1.1 across
+// 640 pixels, so camera (x, y) at depth d lands at 320 + x / d * s, 240 - y / d * s.
+Color At(const std::vector<Color>& image, double x, double y, double z) {
+    const double dy = y + 250, dz = z + 500, d = (dy + 2 * dz) / std::sqrt(5.0),
+                 s = 320 * 1.2 / 1.1;
+    const long row = std::lround(240 - (2 * dy - dz) / std::sqrt(5.0) / d * s);
+    return image.at(static_cast<std::size_t>(row * 640 + std::lround(320 + x / d * s)));
+}
+
+// The settings for each window depth, the driver for each screen depth and colour model, a refused
+// driver, the display object, the game's device, its picture and what releasing it gives back.
+TEST(RenderDevice, StartsUpAsRecordedAndDrawsTheSceneWhereTheCameraModelPutsIt) {
+    using namespace platform;
+    TestDisplay* display = nullptr;
+    ASSERT_TRUE(testing_support::StartOffscreenBackend([&display](auto sdl) {
+        auto wrapped = std::make_unique<TestDisplay>(std::move(sdl));
+        display = wrapped.get();
+        return wrapped;
+    }));
+    HWND window = testing_support::OpenOffscreenWindow(640, 480);
+    RenderActivate(WA_ACTIVE);  // nothing made yet: nothing happens
+    std::ostringstream out;
+    RenderObjects& r = renderObjects;
+    const DeviceSettings& s = deviceSettings;
+    for (const int depth : {1, 2, 4, 8, 15, 16, 24, 32}) {
+        display->windowDepth = depth;
+        out << "depth " << depth << ": " << BitDepthFlag(depth) << ' '
+            << CreateRenderObjects(window) << ' ' << s.colorModel << ' ' << s.quality << ' '
+            << s.shades << ' ' << s.textureColors << ' ' << s.noDither << ' ' << s.frontClip << ' '
+            << s.backClip << ' ' << s.field << ' ' << s.shadows << '\n';
+        ReleaseRender();
+    }
+    const DriverInfo hardware16[] = {
+        {DRIVER_HARDWARE_RGB, "hw", true, {1, COLOR_RGB, DDBD_16}, true}};
+    for (int i = 0; i < 48; ++i) {  // by driver table, screen depth, colour model, software only
+        SetDriverTable(i < 24 ? DefaultDrivers() : std::span<const DriverInfo>(hardware16));
+        display->screenDepth = std::array{8, 15, 16, 32}[i / 6 % 4];
+        const Guid* guid = FindDriverGuid(std::array{1u, 2u, 7u}[i / 2 % 3], i % 2);
+        out << "driver " << i << ": " << (guid != nullptr ? guid->data : 0) << '\n';
+    }
+    DriverInfo refusing[] = {{DRIVER_HARDWARE_RGB, "hw", true, {1, COLOR_RGB, DDBD_32}, false},
+                             {DRIVER_SOFTWARE_RGB, "sw", false, {1, COLOR_RGB, DDBD_32}, true}};
+    SetDriverTable(refusing);
+    for (const bool softwareToo : {false, true}) {
+        refusing[1].canCreate = !softwareToo;
+        CreateRenderObjects(window);
+        deviceSettings.colorModel = COLOR_RGB;
+        out << "refused: " << CreateRenderDevice(window) << ' '
+            << (r.device ? r.device->GetDriverGuid().data : 0) << '\n';
+        ReleaseRender();
+    }
+    SetDriverTable({});
+    DirectDraw* dd = nullptr;
+    DirectDrawCreate(&dd);
+    out << "display: " << dd->SetDisplayMode(640, 480, 32)
+        << dd->SetCooperativeLevel(nullptr, DDSCL_NORMAL)
+        << dd->SetCooperativeLevel(window, DDSCL_NORMAL) << dd->SetDisplayMode(640, 480, 32)
+        << dd->ModeChanged();
+    display->offered = true;
+    out << dd->SetDisplayMode(640, 480, 32) << dd->ModeChanged() << dd->AddRef() << dd->Release()
+        << display->restores << dd->Release() << display->restores << '\n';
+
+    // The game's device: the window's 32 bits choose the settings, the screen's 16 the mode.
+    display->screenDepth = 16;
+    ASSERT_EQ(CreateRenderObjects(window), 1);
+    ASSERT_EQ(CreateRenderDevice(window), 1);
+    ASSERT_EQ(BuildScene(), 1);
+    const Device* d = r.device;
+    out << "device: " << d->GetDriverGuid().data << ' ' << d->GetWidth() << ' ' << d->GetHeight()
+        << ' ' << d->GetQuality() << ' ' << d->GetShades() << ' ' << d->GetDither() << ' '
+        << r.viewport->GetFront() << ' ' << r.viewport->GetBack() << ' ' << r.viewport->GetField()
+        << ' ' << r.directDraw->ModeChanged();
+    for (const Texture* texture : r.textures) {
+        out << ' ' << texture->GetShades() << ' ' << texture->GetColors();
+    }
+    const auto paint = [&] {
+        RenderPaint(window);
+        std::vector<Color> image(640 * 480);
+        EXPECT_EQ(r.device->ReadImage(image), RM_OK);
+        return image;
+    };
+    // The table around the middle, the mallets' knob tops, the puck's dish, the puck moved.
+    auto image = paint();
+    out << "\npicture:";
+    for (const double x : {-60.0, 0.0, 60.0}) {
+        for (const double y : {-90.0, -40.0, 40.0, 90.0}) {
+            out << ' ' << At(image, x, y, 0);
+        }
+    }
+    out << ' ' << At(image, 0, -160, -24) << ' ' << At(image, 0, 160, -24) << ' '
+        << At(image, 0, 0, -6);
+    PlaceBodyFrame(BODY_PUCK, 60, -60, 0);
+    image = paint();
+    out << ' ' << At(image, 60, -60, -6) << ' ' << At(image, 0, -8, 0);
+    // The title's frames: the banner flies in, the puck moves; the meshes are on the GPU already.
+    const std::size_t allocations = testing_support::AllocationCount();
+    for (int k = 0; k < 8; ++k) {
+        TitleBannerStep(k);
+        PlaceBodyFrame(BODY_PUCK, k, -k, 0);
+        RenderPaint(window);
+    }
+    EXPECT_EQ(testing_support::AllocationCount(), allocations);
+    ReleaseRender();
+    ReleaseRender();
+    out << " released: " << display->restores << '\n';
+    DestroyWindow(window);
+    out << "dead window: " << CreateRenderObjects(window) << (r.clipper != nullptr);
+    ReleaseRender();
+    ExpectRecorded("device", out.str());
+}
+
+}  // namespace
