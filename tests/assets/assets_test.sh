@@ -7,7 +7,7 @@ tool=$1 resources=$2 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 "$tool" write "$out" || exit 1
 for made in "$out"/*; do
-    cmp "$made" "$resources/${made##*/}" || { echo "FAIL: run puckwind-assets write resources"; exit 1; }
+    cmp "$made" "$resources/${made##*/}" || { echo "run: puckwind-assets write resources"; exit 1; }
 done
 head -c 100 "$out/wav_pad.wav" >"$out/cut-samples.wav"
 head -c 30 "$out/wav_pad.wav" >"$out/cut-format.wav"

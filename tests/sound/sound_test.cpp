@@ -23,16 +23,16 @@ void Append(Bytes& out, std::initializer_list<std::pair<std::uint64_t, int>> fie
     }
 }
 
-// A RIFF file from a spec such as "RIFF WAVE|fmt 16|data 7": the header's id and form, then each
+// A RIFF file from a layout such as "RIFF WAVE|fmt 16|data 7": the header's id and form, then each
 // chunk's id and body size; "data 8>99" declares 99 bytes, "RIFF>40 WAVE" a RIFF size of 40. Odd
 // bodies are padded unless declared. "fmt " holds a mono 16-bit format at `rate`, the others
 // the samples 513, 1027, 1541, 2055 over and over. Exactly allocated, for AddressSanitizer.
-Bytes Riff(std::string_view spec, std::uint32_t rate = 22050, std::uint32_t tag = 1) {
+Bytes Riff(std::string_view layout, std::uint32_t rate = 22050, std::uint32_t tag = 1) {
     Bytes format;
     Append(format, {{tag, 2}, {1, 2}, {rate, 4}, {rate * 2, 4}, {2, 2}, {16, 2}});
     Bytes out;
-    for (std::size_t at = 0; at <= spec.size();) {
-        const std::string part(spec.substr(at, spec.substr(at).find('|')));
+    for (std::size_t at = 0; at <= layout.size();) {
+        const std::string part(layout.substr(at, layout.substr(at).find('|')));
         at += part.size() + 1;
         const std::size_t gt = part.find('>');
         const std::size_t size = out.empty() ? 0 : std::stoul(part.substr(4));
@@ -45,7 +45,7 @@ Bytes Riff(std::string_view spec, std::uint32_t rate = 22050, std::uint32_t tag 
             out.push_back(i == size ? 0 : part.starts_with("fmt ") ? format[i % 16] : i % 8 + 1);
         }
     }
-    if (spec[4] != '>') {  // the true RIFF size
+    if (layout[4] != '>') {  // the true RIFF size
         const auto riffSize = static_cast<std::uint32_t>(out.size() - 8);
         std::memcpy(&out[4], &riffSize, 4);
     }
@@ -90,9 +90,9 @@ TEST(WaveReader, FindsTheFirstFormatAndTheFirstNonEmptySamples) {
         {"RIFF WAVE|fmt 16|data 0", {WAVE_INCOMPLETE, 0, 0, 0, 0, false}},
         {"RIFF WAVE|data 8", {WAVE_INCOMPLETE, 0, 0, 0, 0, false}},
     };
-    for (const auto& [spec, found] : cases) {
-        const Bytes file = Riff(spec);
-        EXPECT_EQ(Read(file), found) << spec;
+    for (const auto& [layout, found] : cases) {
+        const Bytes file = Riff(layout);
+        EXPECT_EQ(Read(file), found) << layout;
         for (std::size_t length = 0; length < file.size(); ++length) {  // and every cut of it
             Read(Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(length)));
         }
