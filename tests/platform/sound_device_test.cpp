@@ -30,8 +30,8 @@ std::vector<std::uint8_t> FormatBytes(std::uint32_t channels, std::uint32_t rate
 
 // A playing voice of 16-bit samples.
 Voice Playing(std::uint32_t rate, const V& samples, std::uint16_t channels = 1) {
-    std::vector<std::uint8_t> bytes(samples.size() * 2);
-    std::memcpy(bytes.data(), samples.data(), bytes.size());
+    const auto* first = reinterpret_cast<const std::uint8_t*>(samples.data());
+    const std::vector<std::uint8_t> bytes(first, first + samples.size() * 2);
     const auto block = static_cast<std::uint16_t>(2 * channels);
     return {bytes, {WAVE_FORMAT_PCM, channels, rate, rate * block, block, 16}, rate, 0, true};
 }
