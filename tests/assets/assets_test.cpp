@@ -56,6 +56,7 @@ TEST(DialogFont, DrawsEveryCharacterOfTheDialogAsTheFullFontAndRefusesDamageNotR
     const auto characters =
         TemplateCharacters(ReadFile<std::string>(PUCKWIND_RESOURCES_DIR "/dlg_render.dlg"));
     ASSERT_FALSE(full.empty()) << "fonts-ipafont-gothic is needed to check the font";
+    EXPECT_EQ(characters.size(), 95u + 34u) << "printable ASCII and the dialog's own";
     for (char32_t c : characters) {
         EXPECT_EQ(Drawn(cut, c), Drawn(full, c)) << std::uint32_t{c};
     }

@@ -9,7 +9,6 @@ trap 'rm -rf "$out"' EXIT
 for made in "$out"/*; do
     cmp "$made" "$resources/${made##*/}" || { echo "run: puckwind-assets write resources"; exit 1; }
 done
-head -c 100 "$out/wav_pad.wav" >"$out/cut-samples.wav"
 head -c 30 "$out/wav_pad.wav" >"$out/cut-format.wav"
 head -c 200 "$out/bmp_num.bmp" >"$out/cut.bmp"
 { head -c 20 "$out/wav_pad.wav"; printf '\003'; tail -c +22 "$out/wav_pad.wav"; } >"$out/float.wav"

@@ -5,7 +5,6 @@
 #include <map>
 #include <string>
 #include <tuple>
-#include <vector>
 
 #include "platform/dialog.h"
 #include "platform/headless_backend.h"
@@ -46,6 +45,7 @@ TEST(DialogTemplate, RefusesAMalformedTemplateNamingTheLine) {
         {"size 10 10\ntitle t\n", "line 2: title needs one text in double quotes"},
         {head + "font \"face\" 9\n", "line 3: font needs a size in points"},
         {"title \"t\"\n", "no size line"},
+        {"size 1 1\n", "no title line"},
     };
     for (const auto& [text, expected] : cases) {
         std::string error;
@@ -98,8 +98,7 @@ HWND owner = nullptr;
 HWND dialogHandle = nullptr;
 const auto ClickOk = [] { OpenDialog()->Click(0); };
 
-// The modal loop. The owner's and the dialog's procedure trace what they are sent; the dialog's
-// initialisation checks 1001 and 1009, its command notes the checks and ends it with 42.
+// The modal loop: both procedures trace what they are sent; any command ends the dialog with 42.
 LRESULT Traced(HWND hwnd, unsigned message, WPARAM wParam, LPARAM lParam) {
     const std::map<unsigned, const char*> names = {
         {WM_ACTIVATE, "activate"}, {WM_PAINT, "paint"},     {WM_USER, "step"},
@@ -154,7 +153,8 @@ TEST_F(ModalLoop, TheOwnerIsInactiveWhileOpenEvenWhenTheFocusComesBackAndIsPaint
     EXPECT_EQ(Run({focus(true), ClickOk}, 99), 42);
     EXPECT_EQ(trace, "activate0 init99 step0 step1 command1 checks11 destroy0 activate1 ");
     EXPECT_EQ(IsDlgButtonChecked(dialogHandle, 1001), BST_UNCHECKED) << "no dialog is open";
-    EXPECT_FALSE(EndDialog(dialogHandle, 1));
+    EXPECT_FALSE(CheckDlgButton(dialogHandle, 1009, 1) || EndDialog(dialogHandle, 1) ||
+                 CheckRadioButton(dialogHandle, 1000, 1001, 1000));
     Run({focus(false), ClickOk});
     EXPECT_EQ(trace, "activate0 init0 step0 step1 command1 checks11 destroy0 activate0 ")
         << "the focus went elsewhere: the owner stays inactive after the dialog";
