@@ -1,6 +1,7 @@
-// The settings dialog over a real render device (OpenGL through SDL's offscreen video driver):
-// what OK writes changes the record only; the running device keeps what it was created with.
+// The settings dialog over a real render device (OpenGL on SDL's offscreen video driver).
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 #include "platform/dialog.h"
 #include "render/render.h"
@@ -11,11 +12,10 @@ using namespace platform;
 
 namespace {
 
-// The real procedure, with the user's picks posted to it as it opens: gouraud, 4 shades, the
-// dithering box (its state left as opened), then OK.
+// The real procedure, with the user's picks posted as it opens: gouraud, 4 shades, then OK.
 LRESULT PickingProc(HWND dialog, unsigned message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        for (int id : {IDC_QUALITY_GOURAUD, IDC_SHADES_4, IDOK}) {
+    for (int id : {IDC_QUALITY_GOURAUD, IDC_SHADES_4, IDOK}) {
+        if (message == WM_INITDIALOG) {
             PostMessage(dialog, WM_COMMAND, static_cast<WPARAM>(id), 0);
         }
     }
@@ -25,26 +25,16 @@ LRESULT PickingProc(HWND dialog, unsigned message, WPARAM wParam, LPARAM lParam)
 TEST(SettingsAndTheRunningDevice, OkChangesTheRecordButNotTheDevice) {
     ASSERT_TRUE(testing_support::StartOffscreenBackend());
     HWND window = testing_support::OpenOffscreenWindow(640, 480);
-    ASSERT_NE(window, nullptr);
-    ASSERT_EQ(CreateRenderObjects(window), 1);
-    ASSERT_EQ(CreateRenderDevice(window), 1);
+    ASSERT_TRUE(CreateRenderObjects(window) == 1 && CreateRenderDevice(window) == 1);
     retained::Device* device = renderObjects.device;
-    const unsigned quality = device->GetQuality();
-    const unsigned shades = device->GetShades();
-    const bool dither = device->GetDither();
-    ASSERT_EQ(deviceSettings.quality, retained::RENDER_FLAT);
-
+    const auto created = std::tuple(device->GetQuality(), device->GetShades(), device->GetDither());
     EXPECT_EQ(DialogBoxParam("dlg_render", window, PickingProc, 0), 1);
-    EXPECT_EQ(deviceSettings.quality, retained::RENDER_GOURAUD);
-    EXPECT_EQ(deviceSettings.shades, 4u);
-
+    EXPECT_EQ(std::pair(deviceSettings.quality, deviceSettings.shades),
+              std::pair(retained::RENDER_GOURAUD, 4u));
     RenderPaint(window);
     EXPECT_EQ(renderObjects.device, device) << "no new device";
-    EXPECT_EQ(device->GetQuality(), quality);
-    EXPECT_EQ(device->GetShades(), shades);
-    EXPECT_EQ(device->GetDither(), dither);
+    EXPECT_EQ(std::tuple(device->GetQuality(), device->GetShades(), device->GetDither()), created);
     ReleaseRender();
-    DestroyWindow(window);
 }
 
 }  // namespace
