@@ -1,5 +1,6 @@
-// The scene the builder and the display operations leave in the 3D layer (no window), and the
-// render device (real OpenGL through SDL's offscreen driver), each compared as text by digest.
+// The scene the builder and the display operations leave in the 3D layer, and the render device on
+// real OpenGL (SDL's offscreen driver), each compared as text by digest; the settings dialog on the
+// "dlg_render" template, with the user's clicks and keys posted to the owner for the modal loop.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,15 +8,19 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "game/playfield.h"
+#include "platform/dialog.h"
 #include "platform/headless_backend.h"
 #include "render/display.h"
 #include "render/render.h"
 #include "render/scene.h"
+#include "render/settings.h"
 #include "retained/allocation_counter.h"
 #include "retained/internal.h"
 #include "retained/offscreen_window.h"
@@ -23,7 +28,7 @@
 namespace {
 
 using namespace retained;
-using platform::HWND;
+using namespace platform;
 
 template <typename Slots, typename T>
 int SlotOf(const Slots& slots, const T* object) {
@@ -120,8 +125,7 @@ TEST(Scene, BuildAndDisplayOperationsLeaveTheRecordedScene) {
         if (missing >= 0) {
             ReleaseAndClear(renderObjects.meshBuilders[missing]);
         }
-        out << "== build without " << missing << ": " << BuildScene() << '\n';
-        PutScene(out);
+        step("build without ", missing, ": ", BuildScene());
         if (missing >= 0) {
             ShowBanner(BANNER_TITLE);
             ShowScore(0, 1);
@@ -162,15 +166,91 @@ TEST(Scene, BuildAndDisplayOperationsLeaveTheRecordedScene) {
     ExpectRecorded("scene", out.str());
 }
 
+// Steps besides the ids of the controls clicked: 0 notes which are checked, then the keys.
+constexpr int NOTE = 0, ENTER = -1, ESCAPE = -2, LEFT_OPEN = -3;
+std::vector<int> checked;
+
+LRESULT OwnerProc(HWND hwnd, unsigned message, WPARAM wParam, LPARAM lParam) {
+    Dialog* dialog = OpenDialog();
+    const auto step = static_cast<int>(wParam);
+    if (message == WM_USER && dialog != nullptr) {
+        for (std::size_t i = 0; i < dialog->Template().controls.size(); ++i) {
+            const int id = dialog->Template().controls[i].id;
+            if (step == NOTE && dialog->CheckState(i) == BST_CHECKED) {
+                checked.push_back(id);
+            }
+            if (step == id) {
+                dialog->Click(i);
+            }
+        }
+        if (step == ENTER) {
+            dialog->PressEnter();
+        }
+        if (step == ESCAPE || step == LEFT_OPEN) {
+            EXPECT_NE(step, LEFT_OPEN) << "the steps left the dialog open";
+            dialog->Cancel();
+        }
+    }
+    return DefWindowProc(hwnd, message, wParam, lParam);
+}
+
+TEST(SettingsDialog, ShowsTheRecordAndWritesBackWhatIsShownOnOkOrApplyOnly) {
+    SetBackend(std::make_unique<HeadlessBackend>(HeadlessBackend::Ticks::Manual));
+    ASSERT_TRUE(RegisterClass({"SettingsOwner", OwnerProc, ""}));
+    const HWND owner = CreateWindowEx("SettingsOwner", "owner", {.width = 640, .height = 480});
+    constexpr unsigned MONO = COLOR_MONO, RGB = COLOR_RGB, FLAT = RENDER_FLAT, PHONG = RENDER_PHONG;
+    constexpr unsigned GOURAUD = RENDER_GOURAUD;
+    // A 16-bit display's defaults, and what the dialog shows of them.
+    const DeviceSettings mono = {MONO, FLAT, 256, 256, 1, 1.2f, 1000, 1.1f, 1};
+    const std::vector<int> shown = {IDC_QUALITY_FLAT, IDC_SHADES_256, IDC_SHADOWS};
+    const DeviceSettings rgb = {RGB, GOURAUD, 32, 77, 1, 3.5f, 420, 0.7312f, 0};
+    // The settings before, what the user does, the boxes shown checked, the settings after.
+    const std::tuple<DeviceSettings, std::vector<int>, std::vector<int>, DeviceSettings> cases[] = {
+        // clang-format off
+        // The dithering box is the inverse of noDither.
+        {mono, {IDC_DITHER, IDC_SHADOWS, IDOK}, shown,
+         {MONO, FLAT, 256, 256, 0, 1.2f, 1000, 1.1f, 0}},
+        {{MONO, PHONG, 4, 0, 0, 1, 2, 3, 0}, {IDC_DITHER, IDC_SHADOWS, IDOK},
+         {IDC_SHADES_4, IDC_DITHER}, {MONO, PHONG, 4, 0, 1, 1, 2, 3, 1}},
+        {rgb, {ENTER}, {IDC_QUALITY_GOURAUD, IDC_SHADES_32}, rgb},
+        // Shade count 0 checks no button and is kept; any colour model but mono reads as RGB, any
+        // quality but flat and gouraud as phong.
+        {{7, RENDER_WIREFRAME, 0, 0, 1, 1, 2, 3, 0}, {IDOK}, {}, {RGB, PHONG, 0, 0, 1, 1, 2, 3, 0}},
+        {mono, {IDC_QUALITY_GOURAUD, IDC_APPLY, IDC_SHADES_4, IDCANCEL}, shown,
+         {MONO, GOURAUD, 256, 256, 1, 1.2f, 1000, 1.1f, 1}},
+        {mono, {IDC_QUALITY_GOURAUD, IDC_SHADES_64, IDC_DITHER, IDC_SHADOWS, ESCAPE}, shown, mono},
+        {mono, {IDC_QUALITY_GOURAUD, IDC_SHADES_16, IDOK}, shown,
+         {MONO, GOURAUD, 16, 256, 1, 1.2f, 1000, 1.1f, 1}},
+        // clang-format on
+    };
+    for (const auto& [before, steps, checks, after] : cases) {
+        deviceSettings = before;
+        checked.clear();
+        PostMessage(owner, WM_USER, NOTE, 0);
+        for (int step : steps) {
+            PostMessage(owner, WM_USER, static_cast<WPARAM>(step), 0);
+        }
+        PostMessage(owner, WM_USER, static_cast<WPARAM>(LEFT_OPEN), 0);
+        EXPECT_EQ(DialogBoxParam("dlg_render", owner, RenderSettingsDialogProc, 0), 1);
+        for (MSG left; PeekMessage(&left);) {  // the steps after the one that ended it
+        }
+        EXPECT_EQ(checked, checks) << testing::PrintToString(steps);
+        EXPECT_EQ(std::memcmp(&deviceSettings, &after, sizeof after), 0)
+            << testing::PrintToString(steps);
+    }
+    SetRenderSettings({.qualityIndex = 3});
+    EXPECT_EQ(deviceSettings.quality, RENDER_GOURAUD) << "a quality outside the table is ignored";
+}
+
 // The offscreen SDL backend's windows and OpenGL, with the display's depths and modes set here.
-class TestDisplay : public platform::HeadlessBackend {
+class TestDisplay : public HeadlessBackend {
   public:
-    explicit TestDisplay(std::unique_ptr<platform::Backend> sdl) : sdl(std::move(sdl)) {}
-    bool OpenWindow(HWND hwnd, std::string_view title, const platform::WindowPlacement& placement,
+    explicit TestDisplay(std::unique_ptr<Backend> sdl) : sdl(std::move(sdl)) {}
+    bool OpenWindow(HWND hwnd, std::string_view title, const WindowPlacement& placement,
                     std::string_view icon) override {
         return sdl->OpenWindow(hwnd, title, placement, icon);
     }
-    std::unique_ptr<platform::GlSurface> CreateGlSurface(HWND hwnd) override {
+    std::unique_ptr<GlSurface> CreateGlSurface(HWND hwnd) override {
         return sdl->CreateGlSurface(hwnd);
     }
     int BitsPerPixel(HWND hwnd) override { return hwnd != nullptr ? windowDepth : screenDepth; }
@@ -184,7 +264,7 @@ class TestDisplay : public platform::HeadlessBackend {
 
     int windowDepth = 32, screenDepth = 32, restores = 0;  // 100 each while 3D objects remained
     bool offered = false;
-    std::unique_ptr<platform::Backend> sdl;
+    std::unique_ptr<Backend> sdl;
 };
 
 // The camera model: from (0, -250, -500) toward the origin the camera's axes are x = (1, 0, 0),
@@ -198,9 +278,9 @@ Color At(const std::vector<Color>& image, double x, double y, double z) {
 }
 
 // The settings for each window depth, the driver for each screen depth and colour model, a refused
-// driver, the display object, the game's device, its picture and what releasing it gives back.
+// driver, the display object, the game's device (which keeps its settings when the dialog changes
+// the record), its picture and what releasing it gives back.
 TEST(RenderDevice, StartsUpAsRecordedAndDrawsTheSceneWhereTheCameraModelPutsIt) {
-    using namespace platform;
     TestDisplay* display = nullptr;
     ASSERT_TRUE(testing_support::StartOffscreenBackend([&display](auto sdl) {
         auto wrapped = std::make_unique<TestDisplay>(std::move(sdl));
@@ -263,6 +343,14 @@ TEST(RenderDevice, StartsUpAsRecordedAndDrawsTheSceneWhereTheCameraModelPutsIt) 
     for (const Texture* texture : r.textures) {
         out << ' ' << texture->GetShades() << ' ' << texture->GetColors();
     }
+    // The dialog's owner (its class is there already when the dialog test ran first).
+    RegisterClass({"SettingsOwner", OwnerProc, ""});
+    const HWND owner = CreateWindowEx("SettingsOwner", "owner", {.width = 640, .height = 480});
+    for (const int step : {IDC_QUALITY_GOURAUD, IDC_SHADES_4, IDOK, LEFT_OPEN}) {
+        PostMessage(owner, WM_USER, static_cast<WPARAM>(step), 0);
+    }
+    out << " dialog: " << DialogBoxParam("dlg_render", owner, RenderSettingsDialogProc, 0) << ' '
+        << s.quality << ' ' << s.shades;
     const auto paint = [&] {
         RenderPaint(window);
         std::vector<Color> image(640 * 480);
@@ -290,6 +378,8 @@ TEST(RenderDevice, StartsUpAsRecordedAndDrawsTheSceneWhereTheCameraModelPutsIt) 
         RenderPaint(window);
     }
     EXPECT_EQ(testing_support::AllocationCount(), allocations);
+    out << " kept: " << (r.device == d) << ' ' << r.device->GetQuality() << ' '
+        << r.device->GetShades() << ' ' << r.device->GetDither();
     ReleaseRender();
     ReleaseRender();
     out << " released: " << display->restores << '\n';

@@ -1,18 +1,13 @@
-// Replaces the program's operator new, counting every call, and the deletes that free what it
-// gives. The array forms reach it through the standard library; the aligned ones keep their own
-// pairs (and so do the array forms under the sanitizer, which checks that each block goes back
-// through the family it came from).
+// Replaces operator new, counting every call, and the deletes that free what it gives. The array
+// forms reach it through the standard library; the aligned ones (and, under the sanitizer, which
+// checks that each block goes back through the family it came from, the array ones) keep theirs.
 #include "retained/allocation_counter.h"
 
 #include <atomic>
 #include <cstdlib>
 #include <new>
 
-namespace {
-
-std::atomic<std::size_t> allocations{0};
-
-}  // namespace
+static std::atomic<std::size_t> allocations{0};
 
 std::size_t testing_support::AllocationCount() {
     return allocations.load(std::memory_order_relaxed);

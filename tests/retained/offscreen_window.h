@@ -13,15 +13,12 @@
 
 namespace testing_support {
 
-inline const std::string& OffscreenClassName() {
-    static const std::string name = "puckwind-test-" + std::to_string(getpid());
-    return name;
-}
+inline const std::string offscreenClassName = "puckwind-test-" + std::to_string(getpid());
 
 // Starts the backend once per process (through wrap, when given, so that a test can put a backend
 // of its own around it); false when there is no offscreen video.
-template <typename Wrap>
-bool StartOffscreenBackend(Wrap wrap) {
+template <typename Wrap = decltype([](std::unique_ptr<platform::Backend> b) { return b; })>
+bool StartOffscreenBackend(Wrap wrap = {}) {
     static const bool started = [&] {
         // SDL unloads the EGL libraries when it quits, before the leak checker looks: loaded
         // here for good, their own leaks keep the names the suppressions know them by.
@@ -36,19 +33,14 @@ bool StartOffscreenBackend(Wrap wrap) {
         }
         platform::SetBackend(wrap(std::move(backend)));
         return platform::RegisterClass(
-            {.name = OffscreenClassName(), .proc = platform::DefWindowProc, .iconResource = {}});
+            {.name = offscreenClassName, .proc = platform::DefWindowProc, .iconResource = {}});
     }();
     return started;
 }
 
-inline bool StartOffscreenBackend() {
-    return StartOffscreenBackend([](std::unique_ptr<platform::Backend> b) { return b; });
-}
-
 // A hidden window of width x height at the origin; null when it cannot be made.
 inline platform::HWND OpenOffscreenWindow(int width, int height) {
-    return platform::CreateWindowEx(OffscreenClassName(), "test",
-                                    {.width = width, .height = height});
+    return platform::CreateWindowEx(offscreenClassName, "test", {.width = width, .height = height});
 }
 
 }  // namespace testing_support
