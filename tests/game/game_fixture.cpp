@@ -1,6 +1,7 @@
 #include "game/game_fixture.h"
 
-#include <cstring>
+#include <cmath>
+#include <sstream>
 
 #include "tools/sim/session.h"
 
@@ -16,23 +17,22 @@ void GameTest::SetUp() {
     sim::ClearRecordedCalls();
 }
 
-std::vector<std::string> GameTest::TakeCallNames() {
-    std::vector<std::string> names;
+std::string GameTest::TakeCalls() {
+    std::ostringstream out;
     for (const sim::Call& call : sim::RecordedCalls()) {
-        names.emplace_back(call.name);
-    }
-    sim::ClearRecordedCalls();
-    return names;
-}
-
-std::vector<sim::Call> GameTest::CallsNamed(const char* name) {
-    std::vector<sim::Call> calls;
-    for (const sim::Call& call : sim::RecordedCalls()) {
-        if (std::strcmp(call.name, name) == 0) {
-            calls.push_back(call);
+        out << (out.tellp() > 0 ? "; " : "") << call.name;
+        for (int i = 0; i < call.argCount; ++i) {
+            out << " " << call.args[i];
         }
     }
-    return calls;
+    sim::ClearRecordedCalls();
+    return out.str();
+}
+
+std::string GameTest::Num(double v) {
+    std::ostringstream out;
+    out << std::round(v * 1e6) / 1e6 + 0.0;
+    return out.str();
 }
 
 void GameTest::PlaceMallet(int mallet, double x, double y) {

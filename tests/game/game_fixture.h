@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "game/game.h"
 #include "render/display.h"
@@ -17,10 +16,10 @@ class GameTest : public ::testing::Test {
   protected:
     void SetUp() override;
 
-    // The names of the calls recorded since the last look, which is cleared.
-    static std::vector<std::string> TakeCallNames();
-    // The recorded calls of one name.
-    static std::vector<sim::Call> CallsNamed(const char* name);
+    // The calls recorded since the last look, which is cleared: "ShowScore 0 0; HideBanner".
+    static std::string TakeCalls();
+    // Rounded to a millionth, so that a result off by a rounding error still reads as its value.
+    static std::string Num(double v);
 
     static void PlaceMallet(int mallet, double x, double y);
     static void PlacePuck(double x, double y, int angle, double speed);

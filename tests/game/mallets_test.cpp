@@ -1,183 +1,103 @@
 // The mallets at the edges of their rules: the player's clamps and wrapping cursor arithmetic, and
 // the computer's changes of state at their exact thresholds.
+#include <climits>
+#include <tuple>
+
 #include "game/game_fixture.h"
 #include "platform/platform.h"
 
 namespace {
 
-class PlayerMalletTest : public GameTest {
-  protected:
-    static void MoveCursorBy(int dx, int dy) {
-        platform::Point now;
-        platform::GetCursorPos(&now);
-        platform::SetCursorPos(now.x + dx, now.y + dy);
+TEST_F(GameTest, PlayerTargetFollowsTheCursorWithinItsHalfWrappingIn32Bits) {
+    const struct {
+        platform::Point from, to;
+        std::int32_t x, y, expectedX, expectedY;
+    } cases[] = {
+        {{320, 360}, {330, 360}, 140, -80, 140, -80},  // stops at the side
+        {{320, 360}, {310, 360}, 140, -80, 130, -80},  // and comes back at once
+        {{320, 360}, {300, 360}, -135, -80, -140, -80},
+        {{320, 360}, {320, 330}, 0, -160, 0, -130},  // up the screen: away from the player
+        {{320, 360}, {320, -140}, 0, -130, 0, 0},    // not past the centre line
+        {{320, 360}, {320, 1360}, 0, 0, 0, -160},
+        // Far off any screen the deltas wrap to -1 and +1 instead of overflowing.
+        {{INT_MIN, INT_MAX}, {INT_MAX, INT_MIN}, 0, -80, -1, -81},
+    };
+    for (const auto& c : cases) {
+        lastCursorX = c.from.x;
+        lastCursorY = c.from.y;
+        platform::SetCursorPos(c.to.x, c.to.y);
+        playerTargetX = c.x;
+        playerTargetY = c.y;
         PlayerMouseMove();
+        EXPECT_EQ(std::tuple(playerTargetX, playerTargetY, lastCursorX, lastCursorY),
+                  std::tuple(c.expectedX, c.expectedY, c.to.x, c.to.y));
     }
-    void SetUp() override {
-        GameTest::SetUp();
-        platform::SetCursorPos(320, 360);
-        lastCursorX = 320;
-        lastCursorY = 360;
-    }
+}
+
+struct CpuCase {
+    const char* what;
+    int level;
+    double x, y;
+    int state;
+    double puckX, puckY, puckSpeed;
+    const char* expected;  // after each tick: state, place and speed
+    int timer = 0;
+    int ticks = 1;
 };
 
-TEST_F(PlayerMalletTest, TargetStopsAtTheSideAndComesBackAtOnce) {
-    playerTargetX = 140;
-    MoveCursorBy(10, 0);
-    EXPECT_EQ(playerTargetX, 140);
-    MoveCursorBy(-10, 0);
-    EXPECT_EQ(playerTargetX, 130);
-    playerTargetX = -135;
-    MoveCursorBy(-20, 0);
-    EXPECT_EQ(playerTargetX, -140);
-}
-
-TEST_F(PlayerMalletTest, CursorUpTheScreenMovesTheTargetAwayButNotPastTheCentreLine) {
-    playerTargetY = -160;
-    MoveCursorBy(0, -30);
-    EXPECT_EQ(playerTargetY, -130);
-    MoveCursorBy(0, -500);
-    EXPECT_EQ(playerTargetY, 0);
-    MoveCursorBy(0, 1000);
-    EXPECT_EQ(playerTargetY, -160);
-    EXPECT_EQ(lastCursorY, 360 - 30 - 500 + 1000);
-}
-
-TEST_F(PlayerMalletTest, CursorFarOffAnyScreenWrapsInsteadOfOverflowing) {
-    platform::SetCursorPos(2147483647, -2147483647 - 1);
-    lastCursorX = -2147483647 - 1;
-    lastCursorY = 2147483647;
-    playerTargetX = 0;
-    playerTargetY = -80;
-    PlayerMouseMove();
-    // The deltas wrap to -1 and +1 in 32 bits.
-    EXPECT_EQ(playerTargetX, -1);
-    EXPECT_EQ(playerTargetY, -81);
-}
-
-class CpuMalletTest : public GameTest {
-  protected:
-    static Body& Cpu() { return bodies[BODY_CPU]; }
-    static void PlaceCpu(double x, double y, int state) {
-        PlaceMallet(BODY_CPU, x, y);
-        Cpu().aiState = state;
-    }
+const CpuCase cpuCases[] = {
+    {"a wait ends in retreat when the puck is in the player's half", 0, 0, 160, CPU_WAIT, 0, -0.5,
+     0, "retreat 0 160 0; ", 1},
+    {"approach turns into strike within range and behind the puck", 0, 10, 60, CPU_APPROACH, 0, 0,
+     0, "strike 10 60 0; "},
+    {"79.4 apart: 79 once truncated, in range", 0, 0, 80.9, CPU_APPROACH, 0, 1.5, 0,
+     "strike 0 80.9 0; "},
+    {"80 once truncated: too far", 0, 0, 81.6, CPU_APPROACH, 0, 1.5, 0,
+     "approach 0.612053 76.6376 5; "},
+    {"in range but only 2 units behind it", 0, 0, 3.5, CPU_APPROACH, 0, 1.5, 0,
+     "approach 0.367823 8.48645 5; "},
+    {"a puck past the retreat line sends approach home", 0, 0, 100, CPU_APPROACH, 0, -9.5, 0,
+     "retreat 0 100 0; "},
+    {"a puck past the retreat line sends strike home", 0, 0, 100, CPU_STRIKE, 0, -9.5, 0,
+     "retreat 0 100 0; "},
+    {"on the line is not past it", 0, 0, 100, CPU_STRIKE, 0, -9, 0, "strike 0 92 8; "},
+    {"strike moves at the level's speed", 2, 0, 100, CPU_STRIKE, 0, 0, 0, "strike 0 85 15; "},
+    {"strike stops at the centre line", 2, 0, 10, CPU_STRIKE, 0, -5, 0, "strike 0 0 10; "},
+    {"retreat holds inside the level's home zone", 0, 0, 130, CPU_RETREAT, 0, -100, 5,
+     "retreat 0 130 0; "},
+    {"a smaller zone at a higher level", 2, 0, 130, CPU_RETREAT, 0, -100, 5, "retreat 0 134 4; "},
+    {"the zone's side bound is strict", 0, -32, 150, CPU_RETREAT, 0, -100, 5,
+     "retreat -28.0589 150.684 4; "},
+    {"retreat turns to approach for a slow puck in its half", 0, 0, 150, CPU_RETREAT, 100, 40, 0.5,
+     "approach 0 150 0; "},
+    {"a puck at speed 1 is not slow", 0, 0, 150, CPU_RETREAT, 100, 40, 1, "retreat 0 150 0; "},
+    {"a puck just past the line in front: the mallet alternates in place", 0, 0, 100, CPU_RETREAT,
+     0, -20, 0, "approach 0 100 0; retreat 0 100 0; approach 0 100 0; ", 0, 3},
+    {"an unknown state only clamps", 0, 150, -5, 7, 0, 0, 0, "7 140 0 11.1803; "},
+    {"an unknown state clamps on every side", 0, -141, 161, -1, 0, 0, 0, "-1 -140 160 1.41421; "},
 };
 
-TEST_F(CpuMalletTest, WaitEndsInRetreatWhenThePuckIsInThePlayersHalf) {
-    PlaceCpu(0, 160, CPU_WAIT);
-    Cpu().aiTimer = 1;
-    PlacePuck(0, -0.5, 0, 0);
-    UpdateCpuMallet(BODY_CPU);
-    EXPECT_EQ(Cpu().aiState, CPU_RETREAT);
-    EXPECT_EQ(Cpu().aiTimer, 0);
-}
-
-TEST_F(CpuMalletTest, ApproachTurnsIntoStrikeWithinRangeAndBehindThePuck) {
-    PlaceCpu(10, 60, CPU_APPROACH);
-    PlacePuck(0, 0, 0, 0);
-    UpdateCpuMallet(BODY_CPU);
-    EXPECT_EQ(Cpu().aiState, CPU_STRIKE);
-    EXPECT_EQ(Cpu().speed, 0);  // a change of state costs the tick's motion
-
-    PlaceCpu(0, 80.9, CPU_APPROACH);  // 79.4 apart, 79 truncated
-    PlacePuck(0, 1.5, 0, 0);
-    UpdateCpuMallet(BODY_CPU);
-    EXPECT_EQ(Cpu().aiState, CPU_STRIKE);
-
-    PlaceCpu(0, 81.6, CPU_APPROACH);  // 80 truncated: too far
-    UpdateCpuMallet(BODY_CPU);
-    EXPECT_EQ(Cpu().aiState, CPU_APPROACH);
-
-    PlaceCpu(0, 3.5, CPU_APPROACH);  // in range but only 2 units behind it
-    UpdateCpuMallet(BODY_CPU);
-    EXPECT_EQ(Cpu().aiState, CPU_APPROACH);
-}
-
-TEST_F(CpuMalletTest, PuckPastTheRetreatLineSendsApproachAndStrikeHome) {
-    PlacePuck(0, -9.5, 0, 0);
-    PlaceCpu(0, 100, CPU_APPROACH);
-    UpdateCpuMallet(BODY_CPU);
-    EXPECT_EQ(Cpu().aiState, CPU_RETREAT);
-    PlaceCpu(0, 100, CPU_STRIKE);
-    UpdateCpuMallet(BODY_CPU);
-    EXPECT_EQ(Cpu().aiState, CPU_RETREAT);
-    EXPECT_EQ(Cpu().y, 100);
-    PlacePuck(0, -9, 0, 0);  // on the line: not past it
-    PlaceCpu(0, 100, CPU_STRIKE);
-    UpdateCpuMallet(BODY_CPU);
-    EXPECT_EQ(Cpu().aiState, CPU_STRIKE);
-}
-
-TEST_F(CpuMalletTest, StrikeMovesAtTheLevelsSpeedAndStopsAtTheCentreLine) {
-    match.level = 2;
-    PlaceCpu(0, 100, CPU_STRIKE);
-    PlacePuck(0, 0, 0, 0);
-    UpdateCpuMallet(BODY_CPU);
-    EXPECT_NEAR(Cpu().y, 85, 1e-9);
-    EXPECT_NEAR(Cpu().speed, 15, 1e-9);
-
-    PlaceCpu(0, 10, CPU_STRIKE);
-    PlacePuck(0, -5, 0, 0);
-    UpdateCpuMallet(BODY_CPU);
-    EXPECT_EQ(Cpu().y, 0);
-    EXPECT_NEAR(Cpu().speed, 10, 1e-9);
-}
-
-TEST_F(CpuMalletTest, RetreatHoldsInsideTheLevelsHomeZone) {
-    PlacePuck(0, -100, 192, 5);
-    PlaceCpu(0, 130, CPU_RETREAT);
-    match.level = 0;
-    UpdateCpuMallet(BODY_CPU);
-    EXPECT_EQ(Cpu().y, 130);
-    EXPECT_EQ(Cpu().aiState, CPU_RETREAT);
-
-    match.level = 2;
-    UpdateCpuMallet(BODY_CPU);
-    EXPECT_NEAR(Cpu().x, 0, 1e-6);
-    EXPECT_NEAR(Cpu().y, 134, 1e-9);
-
-    match.level = 0;
-    PlaceCpu(-32, 150, CPU_RETREAT);  // the zone's side bound is strict
-    UpdateCpuMallet(BODY_CPU);
-    EXPECT_GT(Cpu().x, -32);
-}
-
-TEST_F(CpuMalletTest, RetreatTurnsToApproachForASlowPuckInItsHalf) {
-    PlacePuck(100, 40, 0, 0.5);
-    PlaceCpu(0, 150, CPU_RETREAT);  // 210 apart: too far for the first test
-    UpdateCpuMallet(BODY_CPU);
-    EXPECT_EQ(Cpu().aiState, CPU_APPROACH);
-    EXPECT_EQ(Cpu().speed, 0);
-
-    PlacePuck(100, 40, 0, 1.0);  // not slower than 1
-    PlaceCpu(0, 150, CPU_RETREAT);
-    UpdateCpuMallet(BODY_CPU);
-    EXPECT_EQ(Cpu().aiState, CPU_RETREAT);
-}
-
-TEST_F(CpuMalletTest, PuckJustPastTheLineInFrontMakesTheMalletAlternateInPlace) {
-    PlacePuck(0, -20, 0, 0);
-    PlaceCpu(0, 100, CPU_RETREAT);
-    for (int tick = 0; tick < 6; ++tick) {
-        UpdateCpuMallet(BODY_CPU);
-        EXPECT_EQ(Cpu().aiState, tick % 2 == 0 ? CPU_APPROACH : CPU_RETREAT);
-        EXPECT_EQ(Cpu().x, 0);
-        EXPECT_EQ(Cpu().y, 100);
+// Every change of state costs the tick's motion: the mallet stays where it was.
+TEST_F(GameTest, CpuMalletChangesStateAtItsThresholds) {
+    static const char* const names[] = {"wait", "approach", "strike", "retreat"};
+    for (const CpuCase& c : cpuCases) {
+        SCOPED_TRACE(c.what);
+        SetUp();  // each case from a fresh game
+        match.level = c.level;
+        Body& m = bodies[BODY_CPU];
+        PlaceMallet(BODY_CPU, c.x, c.y);
+        m.aiState = c.state;
+        m.aiTimer = c.timer;
+        PlacePuck(c.puckX, c.puckY, 0, c.puckSpeed);
+        std::string after;
+        for (int tick = 0; tick < c.ticks; ++tick) {
+            UpdateCpuMallet(BODY_CPU);
+            after +=
+                (m.aiState >= 0 && m.aiState < 4 ? names[m.aiState] : std::to_string(m.aiState)) +
+                " " + Num(m.x) + " " + Num(m.y) + " " + Num(m.speed) + "; ";
+        }
+        EXPECT_EQ(after, c.expected);
     }
-}
-
-TEST_F(CpuMalletTest, UnknownStateOnlyClamps) {
-    PlaceCpu(150, -5, 7);
-    PlacePuck(0, 0, 0, 0);
-    UpdateCpuMallet(BODY_CPU);
-    EXPECT_EQ(Cpu().x, 140);
-    EXPECT_EQ(Cpu().y, 0);
-    EXPECT_EQ(Cpu().aiState, 7);
-    PlaceCpu(-141, 161, -1);
-    UpdateCpuMallet(BODY_CPU);
-    EXPECT_EQ(Cpu().x, -140);
-    EXPECT_EQ(Cpu().y, 160);
 }
 
 }  // namespace

@@ -1,213 +1,123 @@
 // The puck at the edges of its rules: walls, goal mouths and posts, friction to rest, the mallet's
 // response and its cap, contact latching, and the order of the tests within a substep.
+#include <cmath>
+#include <sstream>
+
 #include "game/game_fixture.h"
+#include "tools/sim/session.h"
 
 namespace {
 
-class PuckTest : public GameTest {
-  protected:
-    void SetUp() override {
-        GameTest::SetUp();
-        // Both mallets at rest at their ends, out of the puck's way.
-        PlaceMallet(BODY_PLAYER, 0, -160);
-        PlaceMallet(BODY_CPU, 0, 160);
-        handlers.onTick = RallyTick;
-    }
-
-    static std::vector<unsigned> PadFrequencies() {
-        std::vector<unsigned> result;
-        for (const sim::Call& call : CallsNamed("PlayEffect")) {
-            EXPECT_EQ(call.args[0], SND_PAD);
-            EXPECT_EQ(call.args[1], 0);
-            result.push_back(static_cast<unsigned>(call.args[2]));
-        }
-        return result;
-    }
-
-    static const Body& Puck() { return bodies[BODY_PUCK]; }
+struct Mallet {
+    double x, y;
+    int contact = 0;  // 1: the touch was answered already
+    double dy = 0;    // moved this far along y in the tick, from y - dy
 };
 
-TEST_F(PuckTest, WallHitLetsAMalletStillInTouchAnswerAgain) {
-    PlaceMallet(BODY_PLAYER, -115, 0);
-    bodies[BODY_PLAYER].contact = 1;  // this touch was answered already
-    PlacePuck(-139.9, 0, 128, 5);
-    UpdatePuck();
-    EXPECT_EQ(bodies[BODY_PLAYER].contact, 1);
-    EXPECT_DOUBLE_EQ(Puck().speed, 2.48);  // answered: halved, then friction
-    EXPECT_EQ(PadFrequencies(), std::vector<unsigned>{PAD_FREQ_WALL});
+Mallet At(double x, double y, int contact = 0, double dy = 0) {
+    return {x, y, contact, dy};
 }
 
-TEST_F(PuckTest, CornerMirrorsBothWaysInOneSubstep) {
-    PlacePuck(139.9, 159.9, 32, 5);
-    UpdatePuck();
-    EXPECT_EQ(Puck().angle, 160);  // reversed
-    EXPECT_EQ(handlers.onTick, RallyTick);
-}
+struct PuckCase {
+    const char* what;
+    double x, y;
+    int angle;
+    double speed;
+    const char* expected;
+    Mallet player = At(0, -160);
+    Mallet cpu = At(0, 160);
+    int mallet = -1;  // -1: a whole tick; else CollideMallet(mallet, substep, 10)
+    int substep = 0;
+};
 
-TEST_F(PuckTest, EndLineItselfIsNeitherGoalNorWall) {
-    PlaceMallet(BODY_PLAYER, 100, -100);
-    PlaceMallet(BODY_CPU, -100, 100);
-    PlacePuck(0, -160, 7, 0);
-    UpdatePuck();
-    EXPECT_EQ(Puck().y, -160);
-    EXPECT_EQ(Puck().angle, 7);
-    EXPECT_TRUE(sim::RecordedCalls().empty());
-    PlacePuck(0, 160, 9, 0);
-    UpdatePuck();
-    EXPECT_EQ(Puck().angle, 9);
-    EXPECT_EQ(handlers.onTick, RallyTick);
-}
+// PlayEffect 3 is the pad: 20000 Hz when a wall was hit in the tick, else 22000; 4 is the goal.
+const PuckCase cases[] = {
+    {"a wall hit clears a latched contact", -139.9, 0, 128, 5,
+     "-140,0 a128 s2.48; contact 1,0; player waits 30; PlayEffect 3 0 20000", At(-115, 0, 1)},
+    {"a corner mirrors both ways in one substep", 139.9, 159.9, 32, 5,
+     "136.818,156.818 a160 s4.98; contact 0,0; PlayEffect 3 0 20000"},
+    {"the end line is neither goal nor wall", 0, -160, 7, 0, "0,-160 a7 s0; contact 0,0",
+     At(100, -100), At(-100, 100)},
+    {"the far end line is neither goal nor wall", 0, 160, 9, 0, "0,160 a9 s0; contact 0,0",
+     At(100, -100), At(-100, 100)},
+    {"a goal post is wall", 48, -160.5, 200, 0,
+     "48,-160 a56 s0; contact 0,0; PlayEffect 3 0 20000"},
+    {"a far goal post is wall", -48, 160.5, 40, 0,
+     "-48,160 a216 s0; contact 0,0; PlayEffect 3 0 20000"},
+    {"just inside the post is goal", 47.9, -160.5, 200, 0,
+     "30,-169 a200 s0; contact 0,0; GoalTick 1; PlayEffect 4 0 0"},
+    {"a goal clamps, ends the tick, no friction nor pad", 47, -159.8, 192, 5,
+     "30,-169 a192 s5; contact 0,0; GoalTick 1; PlayEffect 4 0 0"},
+    {"friction stops a slow puck at zero", 0, 0, 10, 0.01, "0.0097,0.00243 a10 s0; contact 0,0"},
+    {"a puck at rest is still hit", 0, -20, 0, 0,
+     "0,-20 a0 s0; contact 1,0; player waits 30; PlayEffect 3 0 22000", At(0, -50)},
+    {"the box is strict at two radii across", 36, -100, 0, 0, "ret 0; 36,-100 a0 s0; contact 0,0",
+     At(0, -100, 1), At(0, 160), 0},
+    {"the box is strict at two radii along", 0, -64, 0, 0, "ret 0; 0,-64 a0 s0; contact 0,0",
+     At(0, -100, 1), At(0, 160), 0},
+    {"a diagonal in the box and the circle", 25, -75, 0, 0,
+     "ret 1; 25,-75 a0 s0; contact 1,0; player waits 30", At(0, -100), At(0, 160), 0},
+    {"a resting mallet halves the speed", 20, -75, 200, 10,
+     "ret 1; 20,-75 a0 s5; contact 1,0; player waits 30", At(0, -100), At(0, 160), 0},
+    {"an answered touch is not answered again", 20, -75, 200, 10,
+     "ret 0; 20,-75 a200 s10; contact 1,0", At(0, -100, 1), At(0, 160), 0},
+    {"the response is capped", 5, -100, 128, 40, "ret 1; 5,-100 a78 s18; contact 0,1; cpu waits 30",
+     At(0, -160), At(0, -100, 0, 30), 1},
+    {"substep 0 sees the mallet at its start", 0, -30, 0, 0, "ret 0; 0,-30 a0 s0; contact 0,0",
+     At(0, -50, 0, 100), At(0, 160), 0},
+    {"substep 9 sees it 9/10 along", 0, -30, 0, 0,
+     "ret 1; 0,-30 a64 s18; contact 1,0; player waits 30", At(0, -50, 0, 100), At(0, 160), 0, 9},
+    {"on top: pushed toward the centre line, silently", 5, -49, 77, 3,
+     "ret 0; 4,-13 a77 s3; contact 0,0; player waits 5", At(4, -50, 1), At(0, 160), 0},
+    {"the computer's mallet pushes it the other way", -9, 101, 0, 0,
+     "ret 0; -10,63 a0 s0; contact 0,0; cpu waits 5", At(0, -160), At(-10, 100), 1},
+    {"on top: place from the move's end, side from the path", 0, -10, 0, 0,
+     "ret 0; 0,47 a0 s0; contact 0,0; cpu waits 5", At(0, -160), At(0, 10, 0, 20), 1},
+    {"a wall, then a mallet ends the tick at the wall's pitch", 139.2, 0, 0, 5,
+     "138,0 a0 s2.48; contact 1,0; player waits 30; PlayEffect 3 0 20000", At(102.2, 0)},
+    {"the player's mallet is tested first", 0, 0, 64, 0,
+     "0,0 a0 s0; contact 1,0; player waits 30; PlayEffect 3 0 22000", At(-20, 0), At(20, 0)},
+};
 
-TEST_F(PuckTest, GoalPostIsWallAndInsideItIsGoal) {
-    // Beyond the end line at rest: only the mouth test decides.
-    PlacePuck(48, -160.5, 200, 0);
-    UpdatePuck();
-    EXPECT_EQ(Puck().y, -160);
-    EXPECT_EQ(Puck().angle, 56);
-    EXPECT_EQ(handlers.onTick, RallyTick);
+using PuckTest = GameTest;
 
-    PlacePuck(-48, 160.5, 40, 0);
-    UpdatePuck();
-    EXPECT_EQ(Puck().y, 160);
-    EXPECT_EQ(handlers.onTick, RallyTick);
-
-    PlacePuck(47.9, -160.5, 200, 0);
-    UpdatePuck();
-    EXPECT_EQ(Puck().y, -GOAL_PUCK_DEPTH);
-    EXPECT_EQ(handlers.onTick, GoalTick);
-}
-
-TEST_F(PuckTest, GoalAtThePlayersEndClampsThePuckAndEndsTheTick) {
-    PlacePuck(47, -159.8, 192, 5);
-    UpdatePuck();
-    EXPECT_EQ(Puck().x, 30);
-    EXPECT_EQ(Puck().y, -169);
-    EXPECT_EQ(Puck().speed, 5);  // no friction in the tick of a goal
-    EXPECT_EQ(Puck().angle, 192);
-    EXPECT_EQ(match.lastScorer, SIDE_CPU);
-    EXPECT_EQ(handlers.onTick, GoalTick);
-    EXPECT_EQ(TakeCallNames(), std::vector<std::string>{"PlayEffect"});  // the goal, no pad
-}
-
-TEST_F(PuckTest, FrictionStopsASlowPuckAtZero) {
-    PlacePuck(0, 0, 10, 0.01);
-    UpdatePuck();
-    EXPECT_EQ(Puck().speed, 0);
-    UpdatePuck();
-    EXPECT_EQ(Puck().speed, 0);
-}
-
-TEST_F(PuckTest, PuckAtRestIsStillHitByAMallet) {
-    PlaceMallet(BODY_PLAYER, 0, -50);
-    PlacePuck(0, -20, 0, 0);
-    UpdatePuck();
-    EXPECT_EQ(bodies[BODY_PLAYER].contact, 1);
-    EXPECT_EQ(PadFrequencies(), std::vector<unsigned>{PAD_FREQ_MALLET});
-}
-
-TEST_F(PuckTest, BoxTestIsStrictAtExactlyTwoRadii) {
-    PlaceMallet(BODY_PLAYER, 0, -100);
-    bodies[BODY_PLAYER].contact = 1;
-    PlacePuck(36, -100, 0, 0);
-    EXPECT_EQ(CollideMallet(BODY_PLAYER, 0, 10), 0);
-    EXPECT_EQ(bodies[BODY_PLAYER].contact, 0);
-    bodies[BODY_PLAYER].contact = 1;
-    PlacePuck(0, -64, 0, 0);
-    EXPECT_EQ(CollideMallet(BODY_PLAYER, 0, 10), 0);
-    EXPECT_EQ(bodies[BODY_PLAYER].contact, 0);
-    PlacePuck(25, -75, 0, 0);  // 35.36 away, inside the box
-    EXPECT_EQ(CollideMallet(BODY_PLAYER, 0, 10), 1);
-}
-
-TEST_F(PuckTest, RestingMalletReflectsThePuckAtHalfSpeed) {
-    PlaceMallet(BODY_PLAYER, 0, -100);
-    PlacePuck(20, -75, 200, 10);
-    EXPECT_EQ(CollideMallet(BODY_PLAYER, 0, 10), 1);
-    EXPECT_EQ(Puck().angle, 0);
-    EXPECT_DOUBLE_EQ(Puck().speed, 5);
-    EXPECT_EQ(bodies[BODY_PLAYER].contact, 1);
-    // A touch that was answered is not answered again until the mallet has been apart.
-    EXPECT_EQ(CollideMallet(BODY_PLAYER, 0, 10), 0);
-    EXPECT_EQ(Puck().angle, 0);
-}
-
-TEST_F(PuckTest, ResponseSpeedIsCappedAt18) {
-    Body& m = bodies[BODY_CPU];
-    m.prevX = 0;
-    m.prevY = -130;
-    m.x = 0;
-    m.y = -100;
-    m.speed = 30;
-    PlacePuck(5, -100, 128, 40);
-    EXPECT_EQ(CollideMallet(BODY_CPU, 0, 10), 1);
-    EXPECT_EQ(Puck().speed, PUCK_MAX_SPEED);
-    EXPECT_EQ(Puck().angle, 78);
-    EXPECT_EQ(m.aiTimer, 30);
-}
-
-TEST_F(PuckTest, SubstepSeesTheMalletPartWayAlongItsMove) {
-    Body& m = bodies[BODY_PLAYER];
-    m.prevX = 0;
-    m.prevY = -150;
-    m.x = 0;
-    m.y = -50;
-    m.speed = 100;
-    PlacePuck(0, -30, 0, 0);
-    // At substep 9 the mallet is at y = -60: the puck 30 away is touched; at substep 0 it is not.
-    EXPECT_EQ(CollideMallet(BODY_PLAYER, 0, 10), 0);
-    EXPECT_EQ(CollideMallet(BODY_PLAYER, 9, 10), 1);
-}
-
-TEST_F(PuckTest, MalletOnTopPushesThePuckTowardTheCentreLine) {
-    PlaceMallet(BODY_PLAYER, 4, -50);
-    bodies[BODY_PLAYER].contact = 1;
-    PlacePuck(5, -49, 77, 3);
-    EXPECT_EQ(CollideMallet(BODY_PLAYER, 0, 10), 0);
-    EXPECT_EQ(Puck().x, 4);
-    EXPECT_EQ(Puck().y, -13);
-    EXPECT_EQ(Puck().angle, 77);
-    EXPECT_EQ(Puck().speed, 3);
-    EXPECT_EQ(bodies[BODY_PLAYER].contact, 0);
-    EXPECT_EQ(bodies[BODY_PLAYER].aiState, CPU_WAIT);
-    EXPECT_EQ(bodies[BODY_PLAYER].aiTimer, ON_TOP_WAIT_TICKS);
-
-    PlaceMallet(BODY_CPU, -10, 100);
-    PlacePuck(-9, 101, 0, 0);
-    EXPECT_EQ(CollideMallet(BODY_CPU, 0, 10), 0);
-    EXPECT_EQ(Puck().y, 63);
-    EXPECT_TRUE(sim::RecordedCalls().empty());  // no sound
-}
-
-TEST_F(PuckTest, OnTopUsesTheEndOfTheMoveForThePlaceAndThePathForTheSide) {
-    Body& m = bodies[BODY_CPU];
-    m.prevX = 0;
-    m.prevY = -10;
-    m.x = 0;
-    m.y = 10;
-    PlacePuck(0, -10, 0, 0);
-    // Substep 0 sees the mallet at y = -10, below the centre line: the puck goes to 10 + 37.
-    EXPECT_EQ(CollideMallet(BODY_CPU, 0, 10), 0);
-    EXPECT_EQ(Puck().y, 47);
-}
-
-TEST_F(PuckTest, WallThenMalletInOneTickPlaysOneSoundAtTheWallFrequency) {
-    PlaceMallet(BODY_PLAYER, 102.2, 0);
-    PlacePuck(139.2, 0, 0, 5);
-    UpdatePuck();
-    EXPECT_EQ(bodies[BODY_PLAYER].contact, 1);
-    EXPECT_NEAR(Puck().x, 138, 1e-9);  // the response ended the tick's motion
-    EXPECT_EQ(PadFrequencies(), std::vector<unsigned>{PAD_FREQ_WALL});
-}
-
-TEST_F(PuckTest, PlayerMalletIsTestedFirst) {
-    // Both mallets touch the puck; only the player's answers it.
-    PlaceMallet(BODY_PLAYER, -20, 0);
-    PlaceMallet(BODY_CPU, 20, 0);
-    PlacePuck(0, 0, 64, 0);
-    UpdatePuck();
-    EXPECT_EQ(bodies[BODY_PLAYER].contact, 1);
-    EXPECT_EQ(bodies[BODY_CPU].contact, 0);
-    EXPECT_EQ(PadFrequencies(), std::vector<unsigned>{PAD_FREQ_MALLET});
+// What the tick or the test changed: the return, the puck, the contacts, a mallet made to wait,
+// a goal and its scorer, and the calls.
+TEST_F(PuckTest, MovesCollidesAndSoundsAtTheEdgesOfItsRules) {
+    for (const PuckCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();  // each case from a fresh game
+        for (const auto& [index, m] :
+             {std::pair{BODY_PLAYER, c.player}, std::pair{BODY_CPU, c.cpu}}) {
+            PlaceMallet(index, m.x, m.y);
+            bodies[index].prevY = m.y - m.dy;
+            bodies[index].speed = std::fabs(m.dy);
+            bodies[index].contact = m.contact;
+            bodies[index].aiState = CPU_RETREAT;
+        }
+        PlacePuck(c.x, c.y, c.angle, c.speed);
+        handlers.onTick = RallyTick;
+        std::ostringstream out;
+        if (c.mallet < 0) {
+            UpdatePuck();
+        } else {
+            out << "ret " << CollideMallet(c.mallet, c.substep, PUCK_SUBSTEPS) << "; ";
+        }
+        const Body& puck = bodies[BODY_PUCK];
+        out << Num(puck.x) << "," << Num(puck.y) << " a" << int(puck.angle) << " s"
+            << Num(puck.speed) << "; contact " << bodies[BODY_PLAYER].contact << ","
+            << bodies[BODY_CPU].contact;
+        for (int m : {BODY_PLAYER, BODY_CPU}) {
+            if (bodies[m].aiState == CPU_WAIT) {
+                out << (m == BODY_PLAYER ? "; player" : "; cpu") << " waits " << bodies[m].aiTimer;
+            }
+        }
+        if (handlers.onTick != RallyTick) {
+            out << "; " << sim::HandlerName(handlers.onTick) << " " << match.lastScorer;
+        }
+        const std::string calls = TakeCalls();
+        EXPECT_EQ(out.str() + (calls.empty() ? "" : "; " + calls), c.expected);
+    }
 }
 
 }  // namespace
