@@ -180,7 +180,7 @@ TEST_F(Shell, InputGoesToItsSlotAndTicksOnlyWhileActiveOneAtATime) {
     handlers = {[] { handled += "move "; }, [] { handled += "down "; }, [] { handled += "up "; },
                 [] { handled += "right "; }, Tick};
     for (unsigned message : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_TICK}) {
-        Send(message);
+        EXPECT_EQ(Send(message), 0) << message;
     }
     EXPECT_TRUE(Drain().empty()) << "no tick is posted while one runs";
     Send(WM_ACTIVATE, WA_INACTIVE);
@@ -216,8 +216,8 @@ TEST_F(Shell, OnlyEscapeWhileActiveAndTheExactExitCommandClose) {
         {WA_INACTIVE, WM_COMMAND, CMD_EXIT, true},
     };
     for (auto [active, message, wParam, closes] : cases) {
-        Send(WM_ACTIVATE, active);
-        Send(message, wParam);
+        EXPECT_EQ(Send(WM_ACTIVATE, active), 0);
+        EXPECT_EQ(Send(message, wParam), 0);
         EXPECT_EQ(Drain(), closes ? std::vector{WM_CLOSE} : std::vector<unsigned>{}) << wParam;
     }
 }
