@@ -1,21 +1,87 @@
-// The shell: start-up and shut-down order, every row of the window procedure, the tick timer's
-// period and dropping rule.
+// The shell against recording stand-ins of the game, render and sound operations: start-up and
+// shut-down order, every message of the window procedure, the tick timer's period and dropping.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <iterator>
+#include <string>
+#include <tuple>
+#include <vector>
 
-#include "fakes.h"
+#include "game/match.h"
 #include "game/playfield.h"
+#include "platform/dialog.h"
 #include "platform/headless_backend.h"
+#include "render/render.h"
+#include "render/scene.h"
+#include "render/settings.h"
 #include "shell/shell.h"
 #include "shell/tick_timer.h"
+#include "sound/sound.h"
 
 using namespace platform;
+using Calls = std::vector<std::string>;
+
+namespace {
+
+Calls calls;
+std::string renderFailing;  // the render start-up step that fails; empty when none does
+
+// Records a call; it succeeds unless it is the failing step.
+int Note(const std::string& call) {
+    calls.push_back(call);
+    return call == renderFailing ? 0 : 1;
+}
+
+}  // namespace
+
+int InitSound(HWND) {
+    return Note("InitSound");
+}
+int LoadEffect(int slot, const char* name) {
+    return Note("LoadEffect " + std::to_string(slot) + " " + name);
+}
+void PlayEffect(int, int, unsigned) {}
+void StopAllEffects() {}
+void ReleaseSound() {
+    calls.push_back("ReleaseSound");
+}
+int CreateRenderObjects(HWND) {
+    return Note("CreateRenderObjects");
+}
+int CreateRenderDevice(HWND) {
+    return Note("CreateRenderDevice");
+}
+int BuildScene() {
+    return Note("BuildScene");
+}
+void RenderActivate(WPARAM wParam) {
+    calls.push_back("RenderActivate " + std::to_string(wParam));
+}
+void RenderPaint(HWND) {
+    calls.push_back("RenderPaint");
+}
+void ReleaseRender() {
+    calls.push_back("ReleaseRender");
+}
+void PlaceBodyFrame(unsigned, double, double, double) {}
+void EnterTitle() {
+    calls.push_back("EnterTitle");
+}
+// Records its messages; the dialog cancels itself once what was queued before it has run.
+LRESULT RenderSettingsDialogProc(HWND dialog, unsigned message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        calls.push_back("Dialog WM_INITDIALOG");
+        PostMessage(dialog, WM_COMMAND, IDCANCEL, 0);
+    } else if (message == WM_COMMAND) {
+        calls.push_back("Dialog WM_COMMAND " + std::to_string(wParam));
+        EndDialog(dialog, 1);
+    }
+    return FALSE;
+}
 
 namespace {
 
 HeadlessBackend* backend = nullptr;
+std::string handled;  // what the handlers in the slots were given, in order
 
 class Shell : public ::testing::Test {
   protected:
@@ -24,28 +90,23 @@ class Shell : public ::testing::Test {
         backend = owned.get();
         SetBackend(std::move(owned));
         calls.clear();
-        renderObjectsResult = 1;
-        renderDeviceResult = 1;
-        shell.appActive = 0;
-        shell.inTick = 0;
+        renderFailing.clear();
+        handled.clear();
         SinTable[1] = 0;
     }
     void TearDown() override {
-        if (IsWindow(shell.mainWindow)) {
-            DestroyWindow(shell.mainWindow);
-        }
+        DestroyWindow(shell.mainWindow);
         Drain();
-        shell.mainWindow = nullptr;
         UnregisterClass(WINDOW_CLASS_NAME);
         SetBackend(nullptr);
     }
-    // Runs what is queued; returns the messages taken.
+    // Runs what is queued, except a close; returns the messages taken.
     static std::vector<unsigned> Drain() {
         std::vector<unsigned> taken;
         MSG msg;
         while (PeekMessage(&msg)) {
             taken.push_back(msg.message);
-            if (msg.message != WM_QUIT) {
+            if (msg.message != WM_QUIT && msg.message != WM_CLOSE) {
                 DispatchMessage(msg);
             }
         }
@@ -54,211 +115,116 @@ class Shell : public ::testing::Test {
     static LRESULT Send(unsigned message, WPARAM wParam = 0) {
         return MainWindowProc(shell.mainWindow, message, wParam, 0);
     }
-    void Open() {
+    // The shell started and its window active, with nothing recorded yet.
+    static void Open() {
         ASSERT_TRUE(OpenShell(1234, true));
+        NotifyActivation(shell.mainWindow, true, false);
         Drain();
         calls.clear();
     }
 };
 
-TEST_F(Shell, StartUpRunsInItsOrderAndEndsInTheTitle) {
+TEST_F(Shell, StartsUpInOrderToTheTitleAndShutsDownWithCodeZero) {
     ASSERT_TRUE(OpenShell(1234, true));
-    const std::vector<std::string> expected = {"InitSound",
-                                               "LoadEffect 3 wav_pad",
-                                               "LoadEffect 4 wav_goal",
-                                               "LoadEffect 0 wav_title",
-                                               "LoadEffect 1 wav_win",
-                                               "LoadEffect 2 wav_lose",
-                                               "CreateRenderObjects",
-                                               "CreateRenderDevice",
-                                               "BuildScene",
-                                               "EnterTitle"};
-    ASSERT_GE(calls.size(), expected.size());
-    EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + expected.size()), expected);
+    Drain();
+    EXPECT_EQ(calls, (Calls{"InitSound", "LoadEffect 3 wav_pad", "LoadEffect 4 wav_goal",
+                            "LoadEffect 0 wav_title", "LoadEffect 1 wav_win",
+                            "LoadEffect 2 wav_lose", "CreateRenderObjects", "CreateRenderDevice",
+                            "BuildScene", "EnterTitle", "RenderPaint"}));
     EXPECT_FALSE(backend->CursorShown());
     EXPECT_NE(SinTable[1], 0.0) << "angle tables filled";
-    EXPECT_NE(tickTimerId, 0u);
     EXPECT_TRUE(backend->TimerRunning());
     EXPECT_EQ(RandomState(), 1234u);
-}
-
-TEST_F(Shell, ShutDownStopsTheTimerFirstThenSoundThenRenderAndExitsWithZero) {
-    Open();
+    EXPECT_FALSE(OpenShell(1, true)) << "a second instance finds the first and leaves";
+    calls.clear();
     PostMessage(shell.mainWindow, WM_CLOSE, 0, 0);
     EXPECT_EQ(RunMessageLoop(), 0);
-    EXPECT_EQ(calls, (std::vector<std::string>{"ReleaseSound", "ReleaseRender"}));
+    EXPECT_EQ(calls, (Calls{"ReleaseSound", "ReleaseRender"}));
     EXPECT_EQ(tickTimerId, 0u);
     EXPECT_FALSE(backend->TimerRunning());
 }
 
 TEST_F(Shell, RenderStartUpFailureEndsQuietlyWithCodeZero) {
-    for (int failing = 0; failing < 2; ++failing) {
-        calls.clear();
-        renderObjectsResult = failing == 0 ? 0 : 1;
-        renderDeviceResult = failing == 1 ? 0 : 1;
+    for (const char* failing : {"CreateRenderObjects", "CreateRenderDevice"}) {
+        renderFailing = failing;
         ASSERT_TRUE(OpenShell(1, true)) << "the window is still created and shown";
         EXPECT_EQ(RunMessageLoop(), 0);
         // Paint and activation still reach the device, which has nothing to draw yet.
-        std::vector<std::string> startUp;
-        std::copy_if(calls.begin(), calls.end(), std::back_inserter(startUp),
-                     [](const std::string& c) { return c.rfind("Render", 0) != 0; });
-        EXPECT_EQ(startUp.back(), failing == 0 ? "CreateRenderObjects" : "CreateRenderDevice")
-            << "nothing after the failed step";
+        std::erase_if(calls, [](const std::string& c) { return c.starts_with("Render"); });
+        EXPECT_EQ(calls.back(), failing) << "nothing after the failed step";
         EXPECT_EQ(tickTimerId, 0u);
-        DestroyWindow(shell.mainWindow);
-        Drain();
-        UnregisterClass(WINDOW_CLASS_NAME);
+        TearDown();  // a fresh start for the next step
+        SetUp();
     }
 }
 
 TEST_F(Shell, ActivationIsKeptWholeAndMinimisedStopsOnlyThePaint) {
     Open();
     Send(WM_PAINT);
-    EXPECT_EQ(calls, std::vector<std::string>{"RenderPaint"});
     Send(WM_ACTIVATE, WA_INACTIVE | MINIMISED_FLAG);
-    EXPECT_NE(shell.appActive, 0u) << "minimised but not inactive: ticks go on";
-    EXPECT_EQ(calls.back(), "RenderActivate " + std::to_string(WA_INACTIVE | MINIMISED_FLAG));
-    Send(WM_ACTIVATE, WA_INACTIVE);
-    EXPECT_EQ(shell.appActive, 0u);
+    EXPECT_EQ(shell.appActive, MINIMISED_FLAG) << "minimised but not inactive: ticks go on";
     NotifyActivation(shell.mainWindow, false, true);
-    calls.clear();
     Send(WM_PAINT);
-    EXPECT_TRUE(calls.empty());
+    EXPECT_EQ(calls, (Calls{"RenderPaint", "RenderActivate 65536"}));
 }
 
-int ticksSeen = 0;
-int inTickDuringTick = -1;
-void CountTick() {
-    ++ticksSeen;
-    inTickDuringTick = shell.inTick;
+// A tick handler that sees whether the timer would post another tick while it runs.
+void Tick() {
+    handled += "tick ";
+    TickTimerCallback(0, 0, 0, 0, 0);
 }
 
-TEST_F(Shell, TicksRunOnlyWhileActiveAndAreDroppedOtherwise) {
+TEST_F(Shell, InputGoesToItsSlotAndTicksOnlyWhileActiveOneAtATime) {
     Open();
-    ClearHandlers();
-    handlers.onTick = CountTick;
-    ticksSeen = 0;
+    EXPECT_EQ(Send(WM_TICK), 0) << "an empty slot does nothing";
+    handlers = {[] { handled += "move "; }, [] { handled += "down "; }, [] { handled += "up "; },
+                [] { handled += "right "; }, Tick};
+    for (unsigned message : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_TICK}) {
+        EXPECT_EQ(Send(message), 0) << message;
+    }
+    EXPECT_TRUE(Drain().empty()) << "no tick is posted while one runs";
     Send(WM_ACTIVATE, WA_INACTIVE);
-    Send(WM_USER);
-    Send(WM_USER);
-    EXPECT_EQ(ticksSeen, 0);
+    Send(WM_TICK);
     Send(WM_ACTIVATE, WA_ACTIVE);
-    EXPECT_EQ(ticksSeen, 0) << "dropped ticks are not caught up";
-    Send(WM_USER);
-    EXPECT_EQ(ticksSeen, 1);
-    EXPECT_EQ(inTickDuringTick, 1);
-    EXPECT_EQ(shell.inTick, 0);
-    handlers.onTick = nullptr;
-    EXPECT_EQ(Send(WM_USER), 0);
+    EXPECT_EQ(handled, "move down up right tick ") << "dropped ticks are not caught up";
+    TickTimerCallback(0, 0, 0, 0, 0);
+    MSG msg;
+    ASSERT_TRUE(PeekMessage(&msg));
+    EXPECT_EQ(std::tuple(msg.hwnd, msg.message, msg.wParam, msg.lParam),
+              std::tuple(shell.mainWindow.load(), WM_TICK, WPARAM{0}, LPARAM{0}));
 }
 
 TEST_F(Shell, TheGameStandsStillBehindTheSettingsDialog) {
     Open();
-    NotifyActivation(shell.mainWindow, true, false);
-    Drain();
-    ClearHandlers();
-    handlers.onTick = CountTick;
-    ticksSeen = 0;
+    handlers.onTick = Tick;
     PostMessage(shell.mainWindow, WM_TICK, 0, 0);
-    PostMessage(shell.mainWindow, WM_TICK, 0, 0);
-    Send(WM_COMMAND, CMD_RENDER_SETTINGS);  // its modal loop takes the two ticks
-    EXPECT_EQ(ticksSeen, 0);
+    calls.clear();
+    Send(WM_COMMAND, CMD_RENDER_SETTINGS);  // its modal loop takes the tick
+    EXPECT_EQ(calls, (Calls{"RenderActivate 0", "Dialog WM_INITDIALOG", "Dialog WM_COMMAND 2",
+                            "RenderActivate 1"}));
+    EXPECT_EQ(handled, "");
     EXPECT_EQ(shell.appActive, WA_ACTIVE) << "active again once the dialog has closed";
-    Send(WM_USER);
-    EXPECT_EQ(ticksSeen, 1);
 }
 
 TEST_F(Shell, OnlyEscapeWhileActiveAndTheExactExitCommandClose) {
     Open();
-    Send(WM_ACTIVATE, WA_INACTIVE);
-    Send(WM_KEYDOWN, VK_ESCAPE);
-    Send(WM_ACTIVATE, WA_ACTIVE);
-    EXPECT_EQ(Send(WM_KEYDOWN, 'A'), 0);
-    Send(WM_KEYDOWN, VK_RETURN);
-    Send(WM_COMMAND, CMD_EXIT | (WPARAM{1} << 16));  // a notification code: not a menu command
-    Send(WM_COMMAND, 12345);
-    EXPECT_TRUE(Drain().empty());
-    calls.clear();
-    Send(WM_COMMAND, CMD_RENDER_SETTINGS);
-    // The window is inactive on both sides of the dialog: it never had the focus here.
-    EXPECT_EQ(calls, (std::vector<std::string>{
-                         "RenderActivate 0", "RenderSettingsDialogProc WM_INITDIALOG",
-                         "RenderSettingsDialogProc WM_COMMAND 2", "RenderActivate 0"}));
-    Drain();
-    EXPECT_TRUE(IsWindow(shell.mainWindow));
-    Send(WM_ACTIVATE, WA_ACTIVE);
-    Send(WM_KEYDOWN, VK_ESCAPE);
-    EXPECT_EQ(Drain().front(), WM_CLOSE);
-    EXPECT_FALSE(IsWindow(shell.mainWindow));
-    UnregisterClass(WINDOW_CLASS_NAME);
-    Open();
-    Send(WM_COMMAND, CMD_EXIT);
-    EXPECT_EQ(Drain().front(), WM_CLOSE);
-    EXPECT_FALSE(IsWindow(shell.mainWindow));
-}
-
-std::vector<std::string> handled;
-void SecondMove() {
-    handled.push_back("second");
-}
-void FirstMove() {
-    handlers.onMouseMove = SecondMove;
-    handled.push_back("first ran to its end");
-}
-void Click() {
-    handled.push_back("click");
-}
-void Release() {
-    handled.push_back("release");
-}
-void RightClick() {
-    handled.push_back("right");
-}
-
-TEST_F(Shell, MouseMessagesGoToTheirSlotsAndAReplacedSlotActsFromTheNextMessage) {
-    Open();
-    ClearHandlers();
-    handled.clear();
-    for (unsigned m : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN}) {
-        EXPECT_EQ(Send(m), 0) << "empty slots do nothing";
+    const std::tuple<WPARAM, unsigned, WPARAM, bool> cases[] = {
+        {WA_INACTIVE, WM_KEYDOWN, VK_ESCAPE, false},
+        {WA_ACTIVE, WM_KEYDOWN, VK_ESCAPE, true},
+        // A notification code in the high word: not a menu command.
+        {WA_ACTIVE, WM_COMMAND, CMD_EXIT | (WPARAM{1} << 16), false},
+        {WA_INACTIVE, WM_COMMAND, CMD_EXIT, true},
+    };
+    for (auto [active, message, wParam, closes] : cases) {
+        EXPECT_EQ(Send(WM_ACTIVATE, active), 0);
+        EXPECT_EQ(Send(message, wParam), 0);
+        EXPECT_EQ(Drain(), closes ? std::vector{WM_CLOSE} : std::vector<unsigned>{}) << wParam;
     }
-    EXPECT_TRUE(handled.empty());
-    handlers = {FirstMove, Click, Release, RightClick, nullptr};
-    Send(WM_MOUSEMOVE);
-    Send(WM_MOUSEMOVE);
-    Send(WM_LBUTTONDOWN);
-    Send(WM_LBUTTONUP);
-    Send(WM_RBUTTONDOWN);
-    EXPECT_EQ(handled, (std::vector<std::string>{"first ran to its end", "second", "click",
-                                                 "release", "right"}));
-}
-
-TEST_F(Shell, ASecondInstanceFindsTheFirstAndLeavesWithoutAWindow) {
-    Open();
-    EXPECT_FALSE(OpenShell(1, true));
-    EXPECT_TRUE(IsWindow(shell.mainWindow)) << "the running one is not touched";
 }
 
 TEST(TickTimer, PeriodIs24MillisecondsUnlessThePlatformIsCoarser) {
     EXPECT_EQ(TickDelay(1), 24u);
-    EXPECT_EQ(TickDelay(24), 24u);
-    EXPECT_EQ(TickDelay(25), 25u);
     EXPECT_EQ(TickDelay(30), 30u);
-}
-
-TEST_F(Shell, TimerPostsOneTickUnlessATickHandlerIsRunning) {
-    Open();
-    shell.inTick = 1;
-    TickTimerCallback(0, 0, 0, 0, 0);
-    EXPECT_TRUE(Drain().empty());
-    shell.inTick = 0;
-    TickTimerCallback(0, 0, 0, 0, 0);
-    MSG msg;
-    ASSERT_TRUE(PeekMessage(&msg));
-    EXPECT_EQ(msg.message, WM_USER);
-    EXPECT_EQ(msg.hwnd, shell.mainWindow);
-    EXPECT_EQ(msg.wParam, 0u);
-    EXPECT_EQ(msg.lParam, 0);
 }
 
 }  // namespace
