@@ -183,14 +183,24 @@ class Backend {
     virtual std::unique_ptr<DialogView> OpenDialogView(Dialog& dialog);
 };
 
+// Where the game's 640 x 480 picture lies in a drawable, in the drawable's pixels.
+struct Picture {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
 // What the 3D layer draws into: an OpenGL 3.3 core context bound to a window.
 class GlSurface {
   public:
     virtual ~GlSurface() = default;
     virtual void MakeCurrent() = 0;
     virtual void Present() = 0;  // shows what was drawn
-    virtual int Width() const = 0;
+    virtual int Width() const = 0;  // the drawable's size in pixels
     virtual int Height() const = 0;
+    // The picture's place in the drawable: all of it unless the surface says otherwise.
+    virtual Picture PictureRect() const { return {0, 0, Width(), Height()}; }
 };
 
 void SetBackend(std::unique_ptr<Backend> backend);
