@@ -266,7 +266,24 @@ Dialog::Dialog(DialogTemplate dialogTemplate, HWND handle, HWND owner)
     : template_(std::move(dialogTemplate)),
       handle_(handle),
       owner_(owner),
-      checks_(template_.controls.size(), BST_UNCHECKED) {}
+      checks_(template_.controls.size(), BST_UNCHECKED),
+      focus_(template_.controls.size()) {
+    Tab(false);
+}
+
+std::pair<std::size_t, std::size_t> Dialog::Group(std::size_t index) const {
+    // From the nearest control at or before this one that starts a group to the next that does.
+    const auto& controls = template_.controls;
+    std::size_t first = index;
+    while (first > 0 && !controls[first].group) {
+        --first;
+    }
+    std::size_t end = first + 1;
+    while (end < controls.size() && !controls[end].group) {
+        ++end;
+    }
+    return {first, end};
+}
 
 bool Dialog::SetCheck(int id, unsigned state) {
     bool found = false;
@@ -293,16 +310,8 @@ void Dialog::Click(std::size_t index) {
     const DialogControl& control = controls[index];
     switch (control.kind) {
         case ControlKind::AutoRadioButton: {
-            // The group runs from the nearest control at or before this one that starts a group
-            // to the next control that starts one.
-            std::size_t first = index;
-            while (first > 0 && !controls[first].group) {
-                --first;
-            }
-            for (std::size_t i = first; i < controls.size(); ++i) {
-                if (i > first && controls[i].group) {
-                    break;
-                }
+            const auto [first, end] = Group(index);
+            for (std::size_t i = first; i < end; ++i) {
                 if (controls[i].kind == ControlKind::AutoRadioButton) {
                     checks_[i] = i == index ? BST_CHECKED : BST_UNCHECKED;
                 }
@@ -320,6 +329,48 @@ void Dialog::Click(std::size_t index) {
     }
     if (control.id != NO_CONTROL_ID) {
         commands_.push_back(control.id);
+    }
+}
+
+void Dialog::Tab(bool backward) {
+    const auto& controls = template_.controls;
+    const std::size_t n = controls.size();
+    std::size_t at = focus_ < n ? focus_ : (backward ? 0 : n - 1);
+    for (std::size_t step = 0; step < n; ++step) {
+        at = backward ? (at + n - 1) % n : (at + 1) % n;
+        if (controls[at].tabStop) {
+            focus_ = at;
+            break;
+        }
+    }
+    if (focus_ < n && controls[focus_].kind == ControlKind::AutoRadioButton) {
+        const auto [first, end] = Group(focus_);
+        for (std::size_t i = first; i < end; ++i) {
+            if (controls[i].kind == ControlKind::AutoRadioButton && checks_[i] == BST_CHECKED) {
+                focus_ = i;
+            }
+        }
+    }
+}
+
+void Dialog::Arrow(bool forward) {
+    const auto& controls = template_.controls;
+    if (focus_ >= controls.size() || controls[focus_].kind != ControlKind::AutoRadioButton) {
+        return;
+    }
+    const auto [first, end] = Group(focus_);
+    const std::size_t size = end - first;
+    std::size_t at = focus_;
+    do {
+        at = first + (at - first + (forward ? 1 : size - 1)) % size;
+    } while (controls[at].kind != ControlKind::AutoRadioButton);
+    focus_ = at;
+    Click(at);
+}
+
+void Dialog::PressSpace() {
+    if (focus_ < template_.controls.size()) {
+        Click(focus_);
     }
 }
 

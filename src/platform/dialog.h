@@ -1,6 +1,7 @@
 // Modal dialogs made from DIALOG resources: the template format, the state of an open dialog and
 // the calls a dialog procedure makes. No SDL here: a backend draws an open dialog through a
-// DialogView and turns what the user does into Click, PressEnter and Cancel.
+// DialogView and turns what the user does into Click, the keys (Tab, Arrow, PressSpace,
+// PressEnter) and Cancel.
 //
 // Offers: ParseDialogTemplate (the text format below, refused with the line at fault);
 // DialogUnitsToPixels; Dialog (its controls' check states, the auto behaviour of radio buttons
@@ -24,6 +25,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/messages.h"
@@ -100,6 +102,16 @@ class Dialog {
     // What the user does. An auto radio button checks itself and unchecks the other radio
     // buttons of its group, an auto check box toggles; then the control's command is queued.
     void Click(std::size_t index);
+    // The keyboard focus: the index of a control, or the number of controls when none has it
+    // (first the first control with a tab stop).
+    std::size_t Focus() const { return focus_; }
+    // Tab (backward: Shift+Tab) moves to the next control with a tab stop in template order,
+    // wrapping; on a radio button it lands on the checked one of its group.
+    void Tab(bool backward);
+    // An arrow key on a radio button moves to the next (previous) one of its group, wrapping,
+    // and clicks it.
+    void Arrow(bool forward);
+    void PressSpace();  // clicks the focused control
     void PressEnter();  // the default push button's command (IDOK when there is none)
     void Cancel();      // Escape or the close box: IDCANCEL
     std::optional<int> TakeCommand();
@@ -112,7 +124,11 @@ class Dialog {
     DialogTemplate template_;
     HWND handle_;
     HWND owner_;
+    // The first and one past the last control of index's group of radio buttons.
+    std::pair<std::size_t, std::size_t> Group(std::size_t index) const;
+
     std::vector<unsigned> checks_;
+    std::size_t focus_;
     std::deque<int> commands_;
     bool ended_ = false;
     LRESULT result_ = 0;

@@ -12,12 +12,15 @@
 #include <memory>
 
 #include "platform/dialog.h"
+#include "platform/platform.h"
 
 namespace platform {
 
-// ownerContext: the OpenGL context of the owner's surface, or null when it has none.
+// ownerContext, ownerSurface: the owner's surface and its OpenGL context, or null when it has
+// none; the dialog is scaled to the surface's picture.
 std::unique_ptr<DialogView> MakeImGuiDialogView(Dialog& dialog, SDL_Window* window,
-                                                SDL_GLContext ownerContext);
+                                                SDL_GLContext ownerContext,
+                                                const GlSurface* ownerSurface);
 // The window, or its context, is about to go (the owner was destroyed while its dialog was
 // open): the dialog stops being drawn and lets go of what it holds on them.
 void ReleaseDialogView(SDL_Window* window);

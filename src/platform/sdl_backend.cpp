@@ -29,13 +29,13 @@ namespace platform {
 
 namespace {
 
-// The context of each window's surface, for a dialog drawn over that window.
-std::map<SDL_Window*, SDL_GLContext> surfaceContexts;
+// Each window's surface and its context, for a dialog drawn over that window.
+std::map<SDL_Window*, std::pair<const GlSurface*, SDL_GLContext>> surfaceContexts;
 
 class SdlGlSurface : public GlSurface {
   public:
     SdlGlSurface(SDL_Window* window, SDL_GLContext context) : window_(window), context_(context) {
-        surfaceContexts[window_] = context_;
+        surfaceContexts[window_] = {this, context_};
     }
     ~SdlGlSurface() override {
         ReleaseDialogView(window_);  // its GL objects live in this context
@@ -220,8 +220,9 @@ class SdlBackend : public Backend {
     std::unique_ptr<DialogView> OpenDialogView(Dialog& dialog) override {
         SDL_Window* window = Find(dialog.Owner());
         const auto surface = surfaceContexts.find(window);
-        return MakeImGuiDialogView(dialog, window,
-                                   surface == surfaceContexts.end() ? nullptr : surface->second);
+        const bool has = surface != surfaceContexts.end();
+        return MakeImGuiDialogView(dialog, window, has ? surface->second.second : nullptr,
+                                   has ? surface->second.first : nullptr);
     }
 
     int BitsPerPixel(HWND hwnd) override {

@@ -31,7 +31,7 @@ struct RenderObjects {
 };
 
 // The live render configuration. CreateRenderObjects sets the defaults (some by display depth);
-// CreateRenderDevice applies it once.
+// CreateRenderDevice applies it, ApplyDeviceSettings again after a change.
 struct DeviceSettings {
     std::uint32_t colorModel;  // retained::COLOR_MONO (1) asks for mono, anything else for RGB
     std::uint32_t quality;     // retained:: SHADE_ | LIGHT_ | FILL_ bits
@@ -50,6 +50,9 @@ extern DeviceSettings deviceSettings;
 // 1 on success, 0 on failure (the game then ends quietly).
 int CreateRenderObjects(platform::HWND mainWindow);
 int CreateRenderDevice(platform::HWND mainWindow);
+// The quality, dithering and shade count (unless 0) to the running device, so the next paint
+// shows them; nothing when there is no device.
+void ApplyDeviceSettings();
 // The driver for the colour model (software only when forceSoftware is nonzero), passing over a
 // hardware driver that cannot draw at the screen's depth; null when the search fails. The guid
 // stays valid until the next search.

@@ -106,12 +106,8 @@ int CreateRenderDevice(platform::HWND mainWindow) {
     if (CreateDevice(client.right, client.bottom) == 0) {
         return 0;
     }
-    r.device->SetQuality(deviceSettings.quality);
-    if (deviceSettings.noDither != 0) {
-        r.device->SetDither(false);
-    }
+    ApplyDeviceSettings();
     if (deviceSettings.shades != 0) {
-        r.device->SetShades(deviceSettings.shades);
         r.d3drm->SetDefaultTextureShades(deviceSettings.shades);
         r.d3drm->SetDefaultTextureColors(deviceSettings.textureColors);
     }
@@ -135,6 +131,18 @@ int CreateRenderDevice(platform::HWND mainWindow) {
     r.directDraw->SetDisplayMode(DISPLAY_WIDTH, DISPLAY_HEIGHT,
                                  platform::GetDeviceBitsPerPixel(nullptr));
     return 1;
+}
+
+void ApplyDeviceSettings() {
+    Device* device = renderObjects.device;
+    if (device == nullptr) {
+        return;
+    }
+    device->SetQuality(deviceSettings.quality);
+    device->SetDither(deviceSettings.noDither == 0);
+    if (deviceSettings.shades != 0) {
+        device->SetShades(deviceSettings.shades);
+    }
 }
 
 const Guid* FindDriverGuid(std::uint32_t colorModel, int forceSoftware) {

@@ -101,6 +101,7 @@ void SetRenderSettings(RenderSettings settings) {
     deviceSettings.noDither = settings.noDither;
     deviceSettings.field = settings.field;
     deviceSettings.shadows = settings.shadows;
+    ApplyDeviceSettings();
 }
 
 LRESULT RenderSettingsDialogProc(HWND dialog, unsigned message, WPARAM wParam, LPARAM) {

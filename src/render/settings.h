@@ -1,7 +1,7 @@
 // The render settings a player may change, and the settings dialog that changes them.
 //
 // RenderSettings is the user-facing view of deviceSettings (render.h). A change written here
-// reaches deviceSettings only: the running device keeps what it was created with.
+// reaches the running device at once: its quality, shade count and dithering.
 #pragma once
 
 #include <cstdint>
@@ -35,7 +35,7 @@ constexpr int IDC_SHADOWS = 1009;
 extern RenderSettings dialogSettings;
 
 RenderSettings GetRenderSettings();
-// A qualityIndex outside 0..2 leaves the quality as it was.
+// A qualityIndex outside 0..2 leaves the quality as it was. Applied to the running device.
 void SetRenderSettings(RenderSettings settings);
 
 // The procedure of the "dlg_render" dialog: OK and apply write dialogSettings back, cancel drops

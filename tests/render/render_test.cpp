@@ -278,8 +278,8 @@ Color At(const std::vector<Color>& image, double x, double y, double z) {
 }
 
 // The settings for each window depth, the driver for each screen depth and colour model, a refused
-// driver, the display object, the game's device (which keeps its settings when the dialog changes
-// the record), its picture and what releasing it gives back.
+// driver, the display object, the game's device (which takes the dialog's settings at once), its
+// picture and what releasing it gives back.
 TEST(RenderDevice, StartsUpAsRecordedAndDrawsTheSceneWhereTheCameraModelPutsIt) {
     TestDisplay* display = nullptr;
     ASSERT_TRUE(testing_support::StartOffscreenBackend([&display](auto sdl) {
@@ -378,7 +378,7 @@ TEST(RenderDevice, StartsUpAsRecordedAndDrawsTheSceneWhereTheCameraModelPutsIt) 
         RenderPaint(window);
     }
     EXPECT_EQ(testing_support::AllocationCount(), allocations);
-    out << " kept: " << (r.device == d) << ' ' << r.device->GetQuality() << ' '
+    out << " after the dialog: " << (r.device == d) << ' ' << r.device->GetQuality() << ' '
         << r.device->GetShades() << ' ' << r.device->GetDither();
     ReleaseRender();
     ReleaseRender();
