@@ -91,6 +91,44 @@ TEST(DialogControls, RadioButtonsUncheckTheirGroupBoxesToggleAndKeysPressButtons
     }
 }
 
+TEST(DialogControls, TabArrowsAndSpaceMoveTheFocusAndPressWhatHasIt) {
+    const auto text = FindResource("DIALOG", "dlg_render").value();
+    const DialogTemplate settings =
+        Parse({reinterpret_cast<const char*>(text.data()), text.size()});
+    // Keys (t Tab, T Shift+Tab, d down, u up, space), then the focus, the checks and the commands.
+    const std::tuple<std::string, std::size_t, const char*, std::string> cases[] = {
+        {"", 0, "00001000001000", ""},
+        {"d ", 0, "00001000001000", "1 "},  // an arrow on a button does nothing
+        {"ttt", 4, "00001000001000", ""},   // the checked radio button of the group
+        {"tttd", 3, "00010000001000", "1000 "},
+        {"ttttu", 9, "00001000010000", "1006 "},
+        {"ttttdd", 7, "00001001000000", "1003 1004 "},  // past the frame and boxes, wrapping
+        {"ttttt  ", 12, "00001000001000", "1008 1008 "},
+        {"TT ", 12, "00001000001010", "1008 "},
+        {"ttttttt", 0, "00001000001000", ""},
+    };
+    for (const auto& [keys, focus, checks, commands] : cases) {
+        Dialog dialog(settings, nullptr, nullptr);
+        dialog.SetCheck(1001, BST_CHECKED);
+        dialog.SetCheck(1007, BST_CHECKED);
+        for (const char key : keys) {
+            key == ' '   ? dialog.PressSpace()
+            : key == 'd' ? dialog.Arrow(true)
+            : key == 'u' ? dialog.Arrow(false)
+                         : dialog.Tab(key == 'T');
+        }
+        std::string shown, queued;
+        for (std::size_t i = 0; i < 14; ++i) {
+            shown += std::to_string(dialog.CheckState(i));
+        }
+        while (const auto command = dialog.TakeCommand()) {
+            queued += std::to_string(*command) + " ";
+        }
+        EXPECT_EQ(std::tuple(dialog.Focus(), shown, queued), std::tuple(focus, checks, commands))
+            << keys;
+    }
+}
+
 std::string trace;
 std::vector<std::function<void()>> steps;  // run by the owner when sent WM_USER with their index
 bool clickOnPaint = false;
