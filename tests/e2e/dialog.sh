@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The render settings dialog of the real game, opened from outside by puckwind-command 40002:
 # its title and labels as in the README's picture, the game unchanged and standing still around
-# it, a click on GOURAUD that checks it, OK, Escape and Enter that close it, Escape that then
+# it, a click on GOURAUD that checks it, OK that shades the table so at once, FLAT again from the
+# keyboard alone, Escape and Enter that close it, Escape that then
 # ends the game with 0; and command 40001 that ends the game, dialog and all, with 0.
 # Usage: dialog.sh PUCKWIND PUCKWIND_COMMAND OUT_DIR
 here=$(cd "$(dirname "$0")" && pwd)
@@ -40,6 +41,13 @@ for region in 180x480+0+0 180x480+460+0; do
 done
 xdotool mousemove 234 332 click 1
 wait_for 20 "OK closing the dialog" dialog_closed
+# GOURAUD takes effect at once; FLAT chosen with the keyboard alone (Tab to the checked GOURAUD,
+# up to FLAT, Enter for OK) gives the first picture back.
+table=640x150+0+330
+wait_for 20 "GOURAUD changing the picture" eval 'shot gouraud && ! same "$out/before.png" "$last_shot" $table 3%'
+open_dialog
+xdotool key Tab Tab Tab Up Return
+wait_for 20 "FLAT from the keyboard drawing as before" eval 'shot flat && same "$out/before.png" "$last_shot" $table 3%'
 
 open_dialog
 xdotool key Escape
