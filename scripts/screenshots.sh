@@ -4,6 +4,8 @@
 # won every match it was given).
 # Usage: scripts/screenshots.sh [GAME]   GAME defaults to build/default/src/shell/puckwind.
 #   PUCKWIND_SHOT_MATCHES (default 3): matches to play while waiting for a win.
+#   PUCKWIND_SHOT=dialog-2x: only the settings dialog on a 1280 x 960 screen, at twice the size,
+#   to docs/screenshots/dialog-2x.png.
 # Needs xvfb, xdotool and imagemagick (scripts/ensure-packages.sh test installs them).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,7 +19,9 @@ if [ -z "${PUCKWIND_SHOTS_IN_XVFB:-}" ]; then
   if unshare -n true 2>/dev/null; then
     apart="unshare -n"
   fi
-  exec env PUCKWIND_SHOTS_IN_XVFB=1 $apart xvfb-run -a -s "-screen 0 640x480x24" "$0" "$game"
+  screen=640x480x24
+  [ "${PUCKWIND_SHOT:-}" = dialog-2x ] && screen=1280x960x24
+  exec env PUCKWIND_SHOTS_IN_XVFB=1 $apart xvfb-run -a -s "-screen 0 $screen" "$0" "$game"
 fi
 mkdir -p "$out"
 tmp=$(mktemp -d)
@@ -34,6 +38,14 @@ trap finish EXIT
 trap 'exit 1' INT TERM
 
 shot() { import -window root "$1"; }
+
+if [ "${PUCKWIND_SHOT:-}" = dialog-2x ]; then
+  sleep 3  # the title banner flies in
+  "$(dirname "$game")/../../tools/command/puckwind-command" 40002
+  sleep 2
+  shot "$out/dialog-2x.png"
+  exit 0
+fi
 # Pixels of the lettering in the banner's place (the quad at rest spans x 97..543, y 184..296):
 # prints how many are gold ("YOU WIN!") and how many red ("YOU LOSE"). The table there is blue.
 lettering() {
