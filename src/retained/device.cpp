@@ -50,7 +50,7 @@ class DeviceImpl final : public Device, public WinDevice {
         return RM_OK;
     }
     int ReadImage(std::span<Color> out) override {
-        return renderer_->ReadImage(width_, height_, out) ? RM_OK : RMERR_BADVALUE;
+        return renderer_->ReadImage(out) ? RM_OK : RMERR_BADVALUE;
     }
     int QueryWinDevice(WinDevice** out) override {
         if (out == nullptr) {
@@ -238,7 +238,7 @@ int CreateDevice(ClipperImpl* clipper, const DriverInfo& driver, int width, int 
     if (surface == nullptr) {
         return RMERR_NODEVICE;
     }
-    auto renderer = Renderer::Create(std::move(surface));
+    auto renderer = Renderer::Create(std::move(surface), width, height);
     if (renderer == nullptr) {
         return RMERR_NODEVICE;
     }

@@ -3,9 +3,14 @@
 // Offers: Renderer::Create (shaders compiled on the window's context), Clear, Begin, Draw,
 // Present, ReadImage; ReleaseGpuMesh and ReleaseGpuTexture.
 //
+// Rectangles come in device pixels and are drawn at the picture's scale: viewport and scissor
+// are scaled, the projection is not, so a larger picture shows the same scene in finer pixels.
+// Textures are filtered, each face's samples kept inside its own rectangle of the texture.
+//
 // A mesh is copied to one vertex buffer when first drawn and again only after it changed: each
 // face becomes a fan of triangles, grouped by texture, every corner carrying its position, the
-// face normal, the averaged vertex normal, texture coordinates and the face colour. Lighting is
+// face normal, the averaged vertex normal, texture coordinates, the face colour and the face's
+// rectangle of texture coordinates. Lighting is
 // computed per corner (flat: from the face normal, so the whole face is alike; gouraud: from the
 // vertex normal, blended) or per pixel (phong), as ambient plus each directional light, clamped;
 // the mono model turns it into one intensity on the device's ramp of shades.
@@ -43,6 +48,7 @@ layout(location = 1) in vec3 aFaceNormal;
 layout(location = 2) in vec3 aVertexNormal;
 layout(location = 3) in vec2 aTexCoord;
 layout(location = 4) in vec4 aColor;
+layout(location = 5) in vec4 aCell;
 uniform mat4 uModel;
 uniform mat4 uViewProjection;
 flat out vec3 vFlatLight;
@@ -50,6 +56,7 @@ out vec3 vSmoothLight;
 out vec3 vNormal;
 out vec2 vTexCoord;
 flat out vec4 vColor;
+flat out vec4 vCell;
 void main() {
     vec4 world = uModel * vec4(aPosition, 1.0);
     gl_Position = uViewProjection * world;
@@ -59,6 +66,7 @@ void main() {
     vSmoothLight = Light(vNormal);
     vTexCoord = aTexCoord;
     vColor = aColor;
+    vCell = aCell;
 }
 )";
 
@@ -76,15 +84,37 @@ in vec3 vSmoothLight;
 in vec3 vNormal;
 in vec2 vTexCoord;
 flat in vec4 vColor;
+flat in vec4 vCell;  // the face's least u, v, then its greatest
 out vec4 fragColor;
+// Black texels of a decal are holes: only the opaque ones of the four around uv are blended, and
+// the pixel is kept where they cover half of it, so an edge is neither dark nor ragged.
+vec3 Decal(vec2 uv, ivec2 size) {
+    vec2 st = uv * vec2(size) - 0.5;
+    ivec2 first = ivec2(floor(st));
+    vec2 f = st - floor(st);
+    vec4 sum = vec4(0.0);
+    for (int k = 0; k < 4; ++k) {
+        ivec2 d = ivec2(k & 1, k >> 1);
+        vec3 c = texelFetch(uTexture, clamp(first + d, ivec2(0), size - 1), 0).rgb;
+        vec2 w = mix(1.0 - f, f, vec2(d));
+        if (c != vec3(0.0)) {
+            sum += vec4(c, 1.0) * w.x * w.y;
+        }
+    }
+    if (sum.a < 0.5) {
+        discard;
+    }
+    return sum.rgb / sum.a;
+}
 void main() {
     vec3 base = vColor.rgb;
     float shades = uShades;
     if (uTextured) {
-        base = texture(uTexture, vTexCoord).rgb;
-        if (uDecal && base == vec3(0.0)) {
-            discard;
-        }
+        // Half a texel inside the face's rectangle, filtering never reaches a neighbouring cell.
+        ivec2 size = textureSize(uTexture, 0);
+        vec2 low = vCell.xy + 0.5 / vec2(size);
+        vec2 uv = clamp(vTexCoord, low, max(vCell.zw - 0.5 / vec2(size), low));
+        base = uDecal ? Decal(uv, size) : texture(uTexture, uv).rgb;
         shades = uTextureShades;
     }
     vec3 light = vec3(1.0);
@@ -100,7 +130,8 @@ void main() {
 }
 )";
 
-constexpr int FLOATS_PER_CORNER = 15;  // position 3, face normal 3, vertex normal 3, uv 2, rgba 4
+// Position 3, face normal 3, vertex normal 3, uv 2, rgba 4, the face's uv rectangle 4.
+constexpr int FLOATS_PER_CORNER = 19;
 
 GLuint Compile(GLenum kind, const char* body) {
     const std::array<const char*, 3> sources = {"#version 330 core\n", LIGHTING_SOURCE, body};
@@ -135,6 +166,14 @@ Vector FaceNormal(const MeshImpl& mesh, const FaceRecord& face) {
 void PutCorner(std::vector<float>& out, const MeshImpl& mesh, const FaceRecord& face,
                const Corner& corner, const Vector& faceNormal, const Vector& vertexNormal) {
     const Vector& p = mesh.Vertices()[corner.vertex];
+    const Corner* first = &mesh.Corners()[face.firstCorner];
+    float cell[4] = {first->u, first->v, first->u, first->v};
+    for (const Corner* c = first; c != first + face.cornerCount; ++c) {
+        cell[0] = std::min(cell[0], c->u);
+        cell[1] = std::min(cell[1], c->v);
+        cell[2] = std::max(cell[2], c->u);
+        cell[3] = std::max(cell[3], c->v);
+    }
     const float color[4] = {((face.color >> 16) & 0xFF) / 255.0f,
                             ((face.color >> 8) & 0xFF) / 255.0f, (face.color & 0xFF) / 255.0f,
                             ((face.color >> 24) & 0xFF) / 255.0f};
@@ -152,7 +191,11 @@ void PutCorner(std::vector<float>& out, const MeshImpl& mesh, const FaceRecord& 
                                              color[0],
                                              color[1],
                                              color[2],
-                                             color[3]};
+                                             color[3],
+                                             cell[0],
+                                             cell[1],
+                                             cell[2],
+                                             cell[3]};
     out.insert(out.end(), std::begin(values), std::end(values));
 }
 
@@ -164,15 +207,17 @@ void UploadMatrix(GLint location, const Matrix& m) {
 
 }  // namespace
 
-std::shared_ptr<Renderer> Renderer::Create(std::unique_ptr<platform::GlSurface> surface) {
-    std::shared_ptr<Renderer> renderer(new Renderer(std::move(surface)));
+std::shared_ptr<Renderer> Renderer::Create(std::unique_ptr<platform::GlSurface> surface, int width,
+                                           int height) {
+    std::shared_ptr<Renderer> renderer(new Renderer(std::move(surface), width, height));
     if (!renderer->Init()) {
         return nullptr;
     }
     return renderer;
 }
 
-Renderer::Renderer(std::unique_ptr<platform::GlSurface> surface) : surface_(std::move(surface)) {}
+Renderer::Renderer(std::unique_ptr<platform::GlSurface> surface, int width, int height)
+    : surface_(std::move(surface)), width_(width), height_(height) {}
 
 Renderer::~Renderer() {
     surface_->MakeCurrent();
@@ -213,10 +258,37 @@ void Renderer::MakeCurrent() {
     surface_->MakeCurrent();
 }
 
+// The device's width_ x height_ span the picture.
+Renderer::Box Renderer::ToDrawable(int x, int y, int width, int height) const {
+    const platform::Picture p = surface_->PictureRect();
+    const auto across = [&](int v) { return p.x + (v * p.width + width_ / 2) / width_; };
+    const auto down = [&](int v) { return p.y + (v * p.height + height_ / 2) / height_; };
+    const int left = across(x);
+    const int top = down(y);
+    const int bottom = down(y + height);
+    return {left, surface_->Height() - bottom, across(x + width) - left, bottom - top};
+}
+
 void Renderer::Clear(int x, int y, int width, int height, Color background) {
     surface_->MakeCurrent();
     glEnable(GL_SCISSOR_TEST);
-    glScissor(x, surface_->Height() - (y + height), width, height);
+    // The bars around a picture smaller than the drawable, black in every frame.
+    const Box picture = ToDrawable(0, 0, width_, height_);
+    const int right = picture.x + picture.width;
+    const int top = picture.y + picture.height;
+    const int w = surface_->Width();
+    const int h = surface_->Height();
+    glClearColor(0, 0, 0, 1);
+    for (const Box& bar : {Box{0, 0, picture.x, h}, Box{right, 0, w - right, h},
+                           Box{picture.x, 0, picture.width, picture.y},
+                           Box{picture.x, top, picture.width, h - top}}) {
+        if (bar.width > 0 && bar.height > 0) {
+            glScissor(bar.x, bar.y, bar.width, bar.height);
+            glClear(GL_COLOR_BUFFER_BIT);
+        }
+    }
+    const Box box = ToDrawable(x, y, width, height);
+    glScissor(box.x, box.y, box.width, box.height);
     glClearColor(((background >> 16) & 0xFF) / 255.0f, ((background >> 8) & 0xFF) / 255.0f,
                  (background & 0xFF) / 255.0f, 1.0f);
     glClearDepth(1.0);
@@ -227,7 +299,12 @@ void Renderer::Clear(int x, int y, int width, int height, Color background) {
 
 void Renderer::Begin(int x, int y, int width, int height, const DrawState& state) {
     surface_->MakeCurrent();
-    glViewport(x, surface_->Height() - (y + height), width, height);
+    const Box box = ToDrawable(x, y, width, height);
+    glViewport(box.x, box.y, box.width, box.height);
+    // Lines and points are not held to the viewport by clipping alone.
+    glScissor(box.x, box.y, box.width, box.height);
+    glEnable(GL_SCISSOR_TEST);
+    glPointSize(std::max(1.0f, static_cast<float>(box.height) / static_cast<float>(height)));
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LESS);
     glEnable(GL_CULL_FACE);
@@ -273,9 +350,9 @@ void Renderer::Upload(MeshImpl& mesh) {
         glBindVertexArray(gpu.vertexArray);
         glBindBuffer(GL_ARRAY_BUFFER, gpu.buffer);
         const GLsizei stride = FLOATS_PER_CORNER * sizeof(float);
-        const int sizes[5] = {3, 3, 3, 2, 4};
+        const int sizes[] = {3, 3, 3, 2, 4, 4};
         int offset = 0;
-        for (GLuint i = 0; i < 5; ++i) {
+        for (GLuint i = 0; i < std::size(sizes); ++i) {
             glEnableVertexAttribArray(i);
             // GL takes the offset into the bound buffer in a pointer's clothes.
             glVertexAttribPointer(
@@ -363,9 +440,8 @@ unsigned Renderer::TextureName(TextureImpl& texture) {
     // Rows go up from the top of the image, so v = 0 samples the top row.
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, texture.GetWidth(), texture.GetHeight(), 0, GL_RGB,
                  GL_UNSIGNED_BYTE, texture.Rgb().data());
-    // Point sampling keeps transparent black exactly black at the edges of shapes.
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     return gpu.name;
@@ -403,24 +479,33 @@ void Renderer::Draw(MeshImpl& mesh, const Matrix& world) {
 }
 
 void Renderer::Present() {
+    surface_->MakeCurrent();
+    glDisable(GL_SCISSOR_TEST);  // what is drawn over the picture may use the whole drawable
     surface_->Present();
 }
 
-bool Renderer::ReadImage(int width, int height, std::span<Color> out) {
-    if (width <= 0 || height <= 0 || out.size() < static_cast<std::size_t>(width) * height) {
+bool Renderer::ReadImage(std::span<Color> out) {
+    if (out.size() < static_cast<std::size_t>(width_) * height_) {
         return false;
     }
     surface_->MakeCurrent();
-    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
+    const Box box = ToDrawable(0, 0, width_, height_);
+    if (box.width <= 0 || box.height <= 0) {
+        return false;
+    }
+    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(box.width) * box.height * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, surface_->Height() - height, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
-                 rgba.data());
-    for (int row = 0; row < height; ++row) {
-        const std::uint8_t* src = &rgba[static_cast<std::size_t>(height - 1 - row) * width * 4];
-        for (std::size_t x = 0; x < static_cast<std::size_t>(width); ++x) {
-            out[static_cast<std::size_t>(row) * width + x] =
-                0xFF000000u | static_cast<Color>(src[x * 4]) << 16 |
-                static_cast<Color>(src[x * 4 + 1]) << 8 | src[x * 4 + 2];
+    glReadPixels(box.x, box.y, box.width, box.height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    for (int row = 0; row < height_; ++row) {
+        const int down = (2 * row + 1) * box.height / (2 * height_);
+        const std::uint8_t* src =
+            &rgba[static_cast<std::size_t>(box.height - 1 - down) * box.width * 4];
+        for (int x = 0; x < width_; ++x) {
+            const std::uint8_t* texel =
+                src + static_cast<std::size_t>((2 * x + 1) * box.width / (2 * width_)) * 4;
+            out[static_cast<std::size_t>(row) * width_ + x] =
+                0xFF000000u | static_cast<Color>(texel[0]) << 16 |
+                static_cast<Color>(texel[1]) << 8 | texel[2];
         }
     }
     return true;

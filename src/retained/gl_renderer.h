@@ -1,8 +1,11 @@
 // The draw code: everything that speaks OpenGL, behind a surface-neutral interface.
 //
-// Offers: Renderer (made on a window's GL surface: Clear, Begin a pass with the camera,
-// projection, lights and device settings, Draw a mesh at a place, Present, ReadImage) and the
-// release of GPU copies kept on meshes and textures.
+// Offers: Renderer (made on a window's GL surface for a device of a size: Clear, Begin a pass with
+// the camera, projection, lights and device settings, Draw a mesh at a place, Present, ReadImage)
+// and the release of GPU copies kept on meshes and textures.
+//
+// The device's pixels span the surface's picture, which may be larger than the device: the same
+// scene is then rasterised at the picture's own size, and the bars around it are black.
 #pragma once
 
 #include <memory>
@@ -30,8 +33,9 @@ struct DrawState {
 
 class Renderer : public std::enable_shared_from_this<Renderer> {
   public:
-    // Null when the surface's context cannot run the shaders.
-    static std::shared_ptr<Renderer> Create(std::unique_ptr<platform::GlSurface> surface);
+    // Null when the surface's context cannot run the shaders. width x height: the device's size.
+    static std::shared_ptr<Renderer> Create(std::unique_ptr<platform::GlSurface> surface, int width,
+                                            int height);
     ~Renderer();
     Renderer(const Renderer&) = delete;
     Renderer& operator=(const Renderer&) = delete;
@@ -42,17 +46,25 @@ class Renderer : public std::enable_shared_from_this<Renderer> {
     void Begin(int x, int y, int width, int height, const DrawState& state);
     void Draw(MeshImpl& mesh, const Matrix& world);
     void Present();
-    // The drawn, not yet presented image, rows from the top, 0xFFRRGGBB.
-    bool ReadImage(int width, int height, std::span<Color> out);
+    // The drawn, not yet presented image at the device's size (each pixel read at the middle of
+    // its place in the picture), rows from the top, 0xFFRRGGBB.
+    bool ReadImage(std::span<Color> out);
 
   private:
-    explicit Renderer(std::unique_ptr<platform::GlSurface> surface);
+    // A rectangle of the drawable, from its bottom-left as OpenGL counts.
+    struct Box {
+        int x, y, width, height;
+    };
+    Renderer(std::unique_ptr<platform::GlSurface> surface, int width, int height);
+    Box ToDrawable(int x, int y, int width, int height) const;
     bool Init();
     void Upload(MeshImpl& mesh);
     unsigned TextureName(TextureImpl& texture);
     bool Owns(const std::weak_ptr<Renderer>& owner, const Renderer* recorded) const;
 
     std::unique_ptr<platform::GlSurface> surface_;
+    int width_;  // the device's
+    int height_;
     unsigned program_ = 0;
     struct Uniforms {
         int model, viewProjection, shadeMode, lighting, ambient, lightCount, lightDirection,

@@ -1,5 +1,6 @@
 // The 3D layer: face data, BMP textures, and drawing through real OpenGL (SDL's offscreen
 // driver): projection, lighting, culling, depth, textures and decals, shading modes, the mono ramp.
+#include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,11 +9,14 @@
 #include <functional>
 #include <initializer_list>
 #include <numeric>
+#include <optional>
 #include <set>
 #include <span>
 #include <tuple>
+#include <utility>
 #include <vector>
 
+#include "platform/headless_backend.h"
 #include "retained/bmp_reader.h"
 #include "retained/offscreen_window.h"
 #include "retained/retained.h"
@@ -25,6 +29,29 @@ constexpr int WIDTH = 160;
 constexpr int HEIGHT = 120;
 constexpr Color BACKGROUND = 0xFF204060;
 
+// SDL's windows and OpenGL, on surfaces showing the picture where a test puts it.
+std::optional<platform::Picture> picture;
+struct PictureSurface : platform::GlSurface {
+    std::unique_ptr<platform::GlSurface> sdl;
+    void MakeCurrent() override { sdl->MakeCurrent(); }
+    void Present() override { sdl->Present(); }
+    int Width() const override { return sdl->Width(); }
+    int Height() const override { return sdl->Height(); }
+    platform::Picture PictureRect() const override { return picture.value_or(sdl->PictureRect()); }
+};
+struct PictureBackend : platform::HeadlessBackend {
+    std::unique_ptr<platform::Backend> sdl;
+    bool OpenWindow(platform::HWND hwnd, std::string_view title,
+                    const platform::WindowPlacement& placement, std::string_view icon) override {
+        return sdl->OpenWindow(hwnd, title, placement, icon);
+    }
+    std::unique_ptr<platform::GlSurface> CreateGlSurface(platform::HWND hwnd) override {
+        auto surface = std::make_unique<PictureSurface>();
+        surface->sdl = sdl->CreateGlSurface(hwnd);
+        return surface->sdl ? std::move(surface) : nullptr;
+    }
+};
+
 // A factory and a scene root, and a camera at the origin looking along +z; front 1, back 100,
 // field 0.5: a point (x, y, z) lands at pixel (80 + 160 x / z, 60 - 160 y / z) of a hidden window.
 class Layer : public testing::Test {
@@ -32,14 +59,24 @@ class Layer : public testing::Test {
     void SetUp() override {
         ASSERT_EQ(CreateFactory(&factory_), RM_OK);
         ASSERT_EQ(factory_->CreateFrame(nullptr, &scene_), RM_OK);
-        ASSERT_TRUE(testing_support::StartOffscreenBackend()) << "no offscreen video";
-        window_ = testing_support::OpenOffscreenWindow(WIDTH, HEIGHT);
+        ASSERT_TRUE(testing_support::StartOffscreenBackend([](auto sdl) {
+            auto backend = std::make_unique<PictureBackend>();
+            backend->sdl = std::move(sdl);
+            return backend;
+        })) << "no offscreen video";
+        if (scale_ == 2) {  // twice the device's size, bars on every side
+            std::tie(w_, h_) = std::tuple(2 * WIDTH + 80, 2 * HEIGHT + 24);
+            picture = platform::Picture{40, 12, 2 * WIDTH, 2 * HEIGHT};
+        }
+        window_ = testing_support::OpenOffscreenWindow(w_, h_);
         ASSERT_EQ(CreateClipper(&clipper_), RM_OK);
         ASSERT_EQ(clipper_->SetHWnd(0, window_), RM_OK);
         scene_->SetSceneBackground(BACKGROUND);
         camera_ = Child();
         Use(DRIVER_SOFTWARE_RGB);
         EXPECT_TRUE(device_->GetDither());  // a new device dithers
+        glClearColor(1, 0, 1, 1);  // magenta, drawn by no test: whatever shows it was left undrawn
+        glClear(GL_COLOR_BUFFER_BIT);
     }
     void TearDown() override {
         viewport_->Release();
@@ -48,6 +85,9 @@ class Layer : public testing::Test {
         ReleaseAndClear(scene_);
         factory_->Release();
         platform::DestroyWindow(window_);
+        EXPECT_TRUE(scale_ == 1 || finer_ > 0)
+            << "the picture drawn at the device's size, enlarged";
+        picture.reset();
     }
     // A child of the scene at its origin; the scene holds the only reference.
     Frame* Child() {
@@ -104,6 +144,21 @@ class Layer : public testing::Test {
         EXPECT_EQ(viewport_->Clear() + viewport_->Render(scene_), RM_OK);
         std::vector<Color> image(WIDTH * HEIGHT);
         EXPECT_EQ(device_->ReadImage(image), RM_OK);
+        // The whole drawable: bars black, the picture all drawn, in pixels of its own size.
+        std::vector<std::uint32_t> all(w_ * h_);  // RGBA bytes, from the bottom row
+        glReadPixels(0, 0, w_, h_, GL_RGBA, GL_UNSIGNED_BYTE, all.data());
+        int wrong = 0, background = 0;
+        for (int at = 0; at < w_ * h_; ++at) {
+            const int x = at % w_ - (w_ - WIDTH * scale_) / 2,
+                      y = at / w_ - (h_ - HEIGHT * scale_) / 2;
+            const bool bar = x < 0 || y < 0 || x >= WIDTH * scale_ || y >= HEIGHT * scale_;
+            wrong += bar ? all[at] != 0xFF000000u : all[at] == 0xFFFF00FFu;
+            background += !bar && all[at] == 0xFF604020u;  // BACKGROUND's bytes
+            finer_ += !bar && all[at] != all[at - x % scale_ - y % scale_ * w_];
+        }
+        EXPECT_EQ(wrong, 0);
+        EXPECT_NEAR(background, std::ranges::count(image, BACKGROUND) * scale_ * scale_,
+                    WIDTH * HEIGHT * scale_ * scale_ / 50);
         device_->Update();
         return image;
     }
@@ -121,6 +176,7 @@ class Layer : public testing::Test {
     Frame* camera_ = nullptr;
     Device* device_ = nullptr;
     Viewport* viewport_ = nullptr;
+    int scale_ = 1, w_ = WIDTH, h_ = HEIGHT, finer_ = 0;  // the picture's scale, the drawable
 };
 
 TEST_F(Layer, MalformedFaceDataAddsNothing) {
@@ -171,7 +227,16 @@ bool Near(Color a, Color b) {
     });
 }
 
-TEST_F(Layer, FacesLandWhereProjectedLitCulledDepthSortedAndTextured) {
+// The same at the device's size and on a picture twice as large.
+class LayerOnPicture : public Layer, public testing::WithParamInterface<int> {
+    void SetUp() override {
+        scale_ = GetParam();
+        Layer::SetUp();
+    }
+};
+INSTANTIATE_TEST_SUITE_P(Scale, LayerOnPicture, testing::Values(1, 2));
+
+TEST_P(LayerOnPicture, FacesLandWhereProjectedLitCulledDepthSortedAndTextured) {
     EXPECT_TRUE(Colors(Draw()).empty());
     Light(0.2f, 0.6f);                                       // 0.8 on faces toward the camera
     MeshBuilder* lit = Square(-3, 1.5f, 10, 1, 0xFF80C040);  // x 16..48, y 20..52
@@ -185,6 +250,14 @@ TEST_F(Layer, FacesLandWhereProjectedLitCulledDepthSortedAndTextured) {
     face->SetTextureCoordinates(1, 1, 0);
     face->SetTextureCoordinates(2, 1, 1);
     face->SetTextureCoordinates(3, 0, 1);
+    face->SetTexture(texture);
+    face->Release();
+    // One cell of the texture (its red quarter): filtering must not reach the black or green.
+    ASSERT_EQ(Square(2.5f, -1.75f, 10, 1.5f, COLOR_WHITE)->GetFace(0, &face), RM_OK);
+    for (const auto& [corner, u, v] :
+         {std::tuple(1u, 0.5f, 0.0f), {2u, 0.5f, 0.5f}, {3u, 0.0f, 0.5f}}) {
+        face->SetTextureCoordinates(corner, u, v);
+    }
     face->SetTexture(texture);
     face->Release();
     texture->Release();
@@ -218,6 +291,21 @@ TEST_F(Layer, FacesLandWhereProjectedLitCulledDepthSortedAndTextured) {
             << probes[i] << "," << probes[i + 1] << ": " << std::hex << litImage[at] << " "
             << unlit[at] << " " << decal[at];
     }
+    // Filtered: blends where the quarters meet, but no dark fringe round a decal's black, and the
+    // one-cell face all red.
+    const auto inside = [](const std::vector<Color>& image, int left) {
+        std::set<Color> colors;
+        for (int y = 64; y < 112; ++y) {
+            colors.insert(image.begin() + y * WIDTH + left, image.begin() + y * WIDTH + left + 48);
+        }
+        return colors;
+    };
+    EXPECT_GT(inside(unlit, 16).size(), 8u);
+    for (const Color c : inside(decal, 16)) {  // blends of full primaries, or the background
+        const auto sum = (c >> 16 & 0xFF) + (c >> 8 & 0xFF) + (c & 0xFF);
+        EXPECT_TRUE(c == G || (sum >= 253 && sum <= 257)) << std::hex << c;
+    }
+    EXPECT_EQ(inside(unlit, 96), std::set<Color>{0xFFFF0000});
     Light(0.7f, 0.9f);  // more light than full is full
     device_->SetQuality(RENDER_FLAT);
     lit->SetColor(0xFF405060);
