@@ -3,7 +3,8 @@
 # Usage: scripts/ensure-packages.sh build|test|run|windows
 set -eu
 common=(cmake ninja-build g++ pkg-config libsdl2-dev libepoxy-dev libimgui-dev libfreetype-dev
-        libx11-dev libxtst-dev fonts-dejavu-core fonts-ipafont-gothic)
+        libx11-dev libxtst-dev libharfbuzz-dev libharfbuzz-subset0 fonts-dejavu-core
+        fonts-ipafont-gothic)
 case "${1:-build}" in
   build) want=("${common[@]}") ;;
   run) want=("${common[@]}") ;;

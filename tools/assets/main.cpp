@@ -28,6 +28,7 @@ struct Asset {
 const std::vector<Asset>& Assets() {
     static const std::vector<Asset> assets = {
         {"ico.bmp", [] { return EncodeBmp24(DrawIcon()); }},
+        {"puckwind.ico", MakeWindowsIcon},
         {"bmp_num.bmp", [] { return EncodeBmp24(DrawDigitAtlas()); }},
         {"bmp_mes.bmp", [] { return EncodeBmp24(DrawBannerAtlas()); }},
         {"wav_title.wav", [] { return EncodeWave(MakeTitleJingle()); }},
