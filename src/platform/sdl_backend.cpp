@@ -249,7 +249,12 @@ class SdlBackend : public Backend {
     void SetCursorPos(Point point) override {
         if (SDL_Window* window = Find(MainWindow())) {
             const Point at = ToWindow(window, point);
-            SDL_WarpMouseInWindow(window, at.x, at.y);
+            // SDL's warp into a window leaves the pointer where it was on an X server whose
+            // pointer is also moved through XTest; the warp in screen pixels moves it.
+            int left = 0;
+            int top = 0;
+            SDL_GetWindowPosition(window, &left, &top);
+            SDL_WarpMouseGlobal(left + at.x, top + at.y);
         }
     }
 
