@@ -1,10 +1,12 @@
-// The display: its depth, the window's client size, and a display-mode object that switches the
-// screen to another mode while it lives.
+// The display: its depth, the window's client size, and a display-mode object that gives the
+// window a display of its own mode while it lives.
 //
 // Offers: GetDeviceBitsPerPixel (a window's or the screen's bits per pixel), GetClientRect, the
 // DDBD_ depth flags, and DirectDraw (created by DirectDrawCreate; SetCooperativeLevel,
-// SetDisplayMode granted only when the display offers the mode, the previous mode given back on
-// RestoreDisplayMode or the last Release). Results: 0 on success, nonzero on failure.
+// SetDisplayMode granted when the backend can give the window that display, given up on
+// RestoreDisplayMode or the last Release). Results: 0 on success, nonzero on failure. The SDL
+// backend grants 640 x 480 as a virtual display: the window fills its screen at the screen's own
+// mode and the picture is scaled into it, while the client rect stays 640 x 480.
 #pragma once
 
 #include "platform/platform.h"
@@ -47,13 +49,13 @@ class DirectDraw {
     DirectDraw& operator=(const DirectDraw&) = delete;
 
     unsigned AddRef();
-    // The last release gives the display its previous mode back, if this object changed it.
+    // The last release gives the display back, if this object took it.
     unsigned Release();
 
     // DDSCL_NORMAL (windowed) or DDSCL_FULLSCREEN; hwnd must be a live window.
     int SetCooperativeLevel(HWND hwnd, unsigned flags);
-    // The window of the cooperative level fills a display switched to width x height at bpp.
-    // DDERR_UNSUPPORTEDMODE when the display does not offer that mode (nothing changes then).
+    // The window of the cooperative level gets a width x height display (at bpp) of its own.
+    // DDERR_UNSUPPORTEDMODE when the backend cannot give it (nothing changes then).
     int SetDisplayMode(int width, int height, int bitsPerPixel);
     int RestoreDisplayMode();
     bool ModeChanged() const { return modeChanged_; }

@@ -1,19 +1,24 @@
 // The SDL2 backend.
 //
-// Offers: a borderless, optionally always-on-top window with an icon from an ICON resource (a
-// BMP); SDL events turned into window messages (focus and minimise into WM_ACTIVATE, close into
-// WM_CLOSE, exposure into a paint); a blocking wait that posting threads end through a user
-// event; the cursor in screen pixels, kept inside the window while it is active; the
-// single-instance endpoint; an OpenGL 3.3 core surface on the window; the display's depth and
-// a full-screen display mode that is granted only when it is really what the display shows;
-// and modal dialogs drawn over the window (dialog_imgui.h), which take the input while open;
-// a quick end when the X server goes away underneath the game.
+// Offers: a borderless, optionally always-on-top window (or, asked for, an ordinary resizable
+// one) with an icon from an ICON resource (a BMP); SDL events turned into window messages (focus
+// and minimise into WM_ACTIVATE, close into WM_CLOSE, exposure into a paint); a blocking wait
+// that posting threads end through a user event; the game's 640 x 480 picture as large as fits,
+// centred, in whatever the window is, with the cursor in that picture's pixels, kept inside it
+// while the window is active; the single-instance endpoint; an OpenGL 3.3 core surface on the
+// window; the display's depth and a virtual 640 x 480 display mode (the window fills its screen
+// at the screen's own mode; Alt+Enter switches between that and a window); modal dialogs drawn
+// over the window (dialog_imgui.h), which take the input while open; a quick end when the X
+// server goes away underneath the game.
 #include "platform/sdl_backend.h"
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
+#include <tuple>
+#include <utility>
 
 #if __has_include(<X11/Xlib.h>)
 #include <X11/Xlib.h>
@@ -28,6 +33,56 @@
 namespace platform {
 
 namespace {
+
+constexpr int PICTURE_WIDTH = 640;
+constexpr int PICTURE_HEIGHT = 480;
+
+// The 4:3 picture as large as fits in a width x height area, centred.
+Picture FitPicture(int width, int height) {
+    if (width * PICTURE_HEIGHT >= height * PICTURE_WIDTH) {
+        const int w = height * PICTURE_WIDTH / PICTURE_HEIGHT;
+        return {(width - w) / 2, 0, w, height};
+    }
+    const int h = width * PICTURE_HEIGHT / PICTURE_WIDTH;
+    return {0, (height - h) / 2, width, h};
+}
+
+// The picture in the window's own coordinates (those of its mouse events), which differ from
+// the drawable's pixels on a high-density screen.
+Picture PictureInWindow(SDL_Window* window) {
+    int w = 0;
+    int h = 0;
+    int dw = 0;
+    int dh = 0;
+    SDL_GetWindowSize(window, &w, &h);
+    SDL_GL_GetDrawableSize(window, &dw, &dh);
+    if (dw <= 0 || dh <= 0) {
+        return FitPicture(w, h);
+    }
+    const Picture p = FitPicture(dw, dh);
+    return {p.x * w / dw, p.y * h / dh, p.width * w / dw, p.height * h / dh};
+}
+
+int FloorDiv(int a, int b) {
+    return a / b - (a % b != 0 && (a < 0) != (b < 0) ? 1 : 0);
+}
+
+// A point of the window in picture pixels, and back: ToWindow rounds up, so that a picture
+// pixel sent to the window reads back as itself at any scale of 1 or more.
+Point ToPicture(SDL_Window* window, int x, int y) {
+    const Picture p = PictureInWindow(window);
+    if (p.width <= 0 || p.height <= 0) {
+        return {x, y};
+    }
+    return {FloorDiv((x - p.x) * PICTURE_WIDTH, p.width),
+            FloorDiv((y - p.y) * PICTURE_HEIGHT, p.height)};
+}
+
+Point ToWindow(SDL_Window* window, Point point) {
+    const Picture p = PictureInWindow(window);
+    return {p.x - FloorDiv(-point.x * p.width, PICTURE_WIDTH),
+            p.y - FloorDiv(-point.y * p.height, PICTURE_HEIGHT)};
+}
 
 // Each window's surface and its context, for a dialog drawn over that window.
 std::map<SDL_Window*, std::pair<const GlSurface*, SDL_GLContext>> surfaceContexts;
@@ -59,6 +114,7 @@ class SdlGlSurface : public GlSurface {
         SDL_GL_GetDrawableSize(window_, &w, &h);
         return h;
     }
+    Picture PictureRect() const override { return FitPicture(Width(), Height()); }
 
   private:
     SDL_Window* window_;
@@ -93,7 +149,8 @@ LPARAM PackPoint(int x, int y) {
 
 class SdlBackend : public Backend {
   public:
-    explicit SdlBackend(std::uint32_t wakeEvent) : wakeEvent_(wakeEvent) {}
+    SdlBackend(std::uint32_t wakeEvent, bool windowed)
+        : wakeEvent_(wakeEvent), windowed_(windowed) {}
     ~SdlBackend() override {
         endpoint_.reset();
         for (auto& [hwnd, window] : windows_) {
@@ -104,17 +161,25 @@ class SdlBackend : public Backend {
 
     bool OpenWindow(HWND hwnd, std::string_view title, const WindowPlacement& placement,
                     std::string_view iconResource) override {
-        Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS | SDL_WINDOW_OPENGL;
-        if (placement.topmost) {
-            flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+        Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI;
+        int x = placement.x;
+        int y = placement.y;
+        int width = placement.width;
+        int height = placement.height;
+        if (windowed_) {
+            flags |= SDL_WINDOW_RESIZABLE;
+            x = y = SDL_WINDOWPOS_CENTERED;
+            std::tie(width, height) = WindowedSize(0);
+        } else {
+            flags |= SDL_WINDOW_BORDERLESS | (placement.topmost ? SDL_WINDOW_ALWAYS_ON_TOP : 0);
         }
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
         SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
         SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-        SDL_Window* window = SDL_CreateWindow(std::string(title).c_str(), placement.x, placement.y,
-                                              placement.width, placement.height, flags);
+        SDL_Window* window =
+            SDL_CreateWindow(std::string(title).c_str(), x, y, width, height, flags);
         if (window == nullptr) {
             return false;
         }
@@ -129,13 +194,6 @@ class SdlBackend : public Backend {
             return;
         }
         SDL_ShowWindow(window);
-        // A mode asked for while the window was hidden takes effect now: keep it only if granted.
-        if (auto pending = pendingModes_.find(hwnd); pending != pendingModes_.end()) {
-            if (!ModeGranted(window, pending->second)) {
-                SDL_SetWindowFullscreen(window, 0);
-            }
-            pendingModes_.erase(pending);
-        }
         SDL_RaiseWindow(window);
         SDL_SetWindowInputFocus(window);
         // A window that is shown becomes the active one, as on the desktops the game knows.
@@ -146,6 +204,7 @@ class SdlBackend : public Backend {
         auto it = windows_.find(hwnd);
         if (it != windows_.end()) {
             ReleaseDialogView(it->second);
+            confined_.erase(it->second);
             SDL_DestroyWindow(it->second);
             windows_.erase(it);
         }
@@ -167,28 +226,45 @@ class SdlBackend : public Backend {
         SDL_PushEvent(&event);
     }
 
+    // In the main window's picture pixels, wherever the window is.
     Point CursorPos() override {
         Point point;
+        SDL_Window* window = Find(MainWindow());
         // Over our window, the position the last pointer event brought: SDL's global query may
         // answer from a cache that moves made by other X clients (XTest) never refresh.
-        if (SDL_Window* focus = SDL_GetMouseFocus()) {
-            int left = 0;
-            int top = 0;
-            SDL_GetWindowPosition(focus, &left, &top);
+        if (window != nullptr && SDL_GetMouseFocus() == window) {
             SDL_GetMouseState(&point.x, &point.y);
-            return {left + point.x, top + point.y};
+            return ToPicture(window, point.x, point.y);
         }
         SDL_GetGlobalMouseState(&point.x, &point.y);
-        return point;
+        if (window == nullptr) {
+            return point;
+        }
+        int left = 0;
+        int top = 0;
+        SDL_GetWindowPosition(window, &left, &top);
+        return ToPicture(window, point.x - left, point.y - top);
     }
 
-    void SetCursorPos(Point point) override { SDL_WarpMouseGlobal(point.x, point.y); }
+    void SetCursorPos(Point point) override {
+        if (SDL_Window* window = Find(MainWindow())) {
+            const Point at = ToWindow(window, point);
+            // SDL's warp into a window leaves the pointer where it was on an X server whose
+            // pointer is also moved through XTest; the warp in screen pixels moves it.
+            int left = 0;
+            int top = 0;
+            SDL_GetWindowPosition(window, &left, &top);
+            SDL_WarpMouseGlobal(left + at.x, top + at.y);
+        }
+    }
 
     void ShowCursor(bool show) override { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
 
     void ConfineCursor(HWND hwnd, bool confine) override {
         if (SDL_Window* window = Find(hwnd)) {
+            confined_[window] = confine;
             SDL_SetWindowGrab(window, confine ? SDL_TRUE : SDL_FALSE);
+            ConfineToPicture(window);
         }
     }
 
@@ -238,48 +314,68 @@ class SdlBackend : public Backend {
         return format == SDL_PIXELFORMAT_UNKNOWN ? 0 : SDL_BITSPERPIXEL(format);
     }
 
-    bool SetDisplayMode(HWND hwnd, int width, int height, int bitsPerPixel) override {
+    // The 640 x 480 display is virtual: the window fills its screen at the screen's own mode (the
+    // picture scaled into it), so no display is ever switched to a mode it shows badly. Asked for
+    // a window, the game keeps it (Alt+Enter still makes it full screen).
+    bool SetDisplayMode(HWND hwnd, int width, int height, int) override {
         SDL_Window* window = Find(hwnd);
-        const int display = window != nullptr ? SDL_GetWindowDisplayIndex(window) : -1;
-        if (display < 0) {
+        if (window == nullptr || width != PICTURE_WIDTH || height != PICTURE_HEIGHT) {
             return false;
         }
-        SDL_DisplayMode wanted{};
-        bool offered = false;
-        for (int i = 0; i < SDL_GetNumDisplayModes(display) && !offered; ++i) {
-            offered = SDL_GetDisplayMode(display, i, &wanted) == 0 && wanted.w == width &&
-                      wanted.h == height &&
-                      static_cast<int>(SDL_BITSPERPIXEL(wanted.format)) == bitsPerPixel;
-        }
-        if (!offered || SDL_SetWindowDisplayMode(window, &wanted) != 0 ||
-            SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) != 0) {
-            return false;
-        }
-        // SDL switches the mode of a hidden window only when it is shown; ShowWindow checks it.
-        if ((SDL_GetWindowFlags(window) & SDL_WINDOW_SHOWN) == 0) {
-            pendingModes_[hwnd] = wanted;
-            return true;
-        }
-        if (!ModeGranted(window, wanted)) {
-            SDL_SetWindowFullscreen(window, 0);
-            return false;
-        }
-        return true;
+        return windowed_ || FillScreen(window);
     }
 
     void RestoreDisplayMode(HWND hwnd) override {
-        pendingModes_.erase(hwnd);
         if (SDL_Window* window = Find(hwnd)) {
             SDL_SetWindowFullscreen(window, 0);
         }
     }
 
   private:
-    // Some drivers grant full screen at the desktop's size: only the mode asked for counts.
-    static bool ModeGranted(SDL_Window* window, const SDL_DisplayMode& wanted) {
-        SDL_DisplayMode got{};
-        return SDL_GetCurrentDisplayMode(SDL_GetWindowDisplayIndex(window), &got) == 0 &&
-               got.w == wanted.w && got.h == wanted.h;
+    // Full screen at the screen's own mode. A window manager sizes a full-screen window to its
+    // screen; on a bare X server nothing does, so the window is put there first.
+    static bool FillScreen(SDL_Window* window) {
+        SDL_Rect bounds;
+        if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &bounds) == 0) {
+            SDL_SetWindowPosition(window, bounds.x, bounds.y);
+            SDL_SetWindowSize(window, bounds.w, bounds.h);
+        }
+        return SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+    }
+
+    // 640 x 480 times the largest whole factor that fits the usable desktop.
+    static std::pair<int, int> WindowedSize(int display) {
+        SDL_Rect usable{0, 0, PICTURE_WIDTH, PICTURE_HEIGHT};
+        SDL_GetDisplayUsableBounds(display, &usable);
+        const int factor =
+            std::max(1, std::min(usable.w / PICTURE_WIDTH, usable.h / PICTURE_HEIGHT));
+        return {PICTURE_WIDTH * factor, PICTURE_HEIGHT * factor};
+    }
+
+    // Full screen becomes an ordinary window (decorated, resizable, not on top), and back.
+    static void ToggleFullScreen(SDL_Window* window) {
+        if ((SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) == 0) {
+            FillScreen(window);
+            return;
+        }
+        SDL_SetWindowFullscreen(window, 0);
+        SDL_SetWindowAlwaysOnTop(window, SDL_FALSE);
+        SDL_SetWindowBordered(window, SDL_TRUE);
+        SDL_SetWindowResizable(window, SDL_TRUE);
+        const auto [width, height] = WindowedSize(SDL_GetWindowDisplayIndex(window));
+        SDL_SetWindowSize(window, width, height);
+        SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    }
+
+    // While the window is active the pointer stays on the picture, not on the bars beside it.
+    void ConfineToPicture(SDL_Window* window) {
+        if (!confined_[window]) {
+            SDL_SetWindowMouseRect(window, nullptr);
+            return;
+        }
+        const Picture p = PictureInWindow(window);
+        const SDL_Rect rect{p.x, p.y, p.width, p.height};
+        SDL_SetWindowMouseRect(window, &rect);
     }
 
     SDL_Window* Find(HWND hwnd) {
@@ -324,15 +420,26 @@ class SdlBackend : public Backend {
             case SDL_WINDOWEVENT:
                 TranslateWindowEvent(event.window);
                 break;
-            case SDL_MOUSEMOTION:
-                PostMessage(Owner(event.motion.windowID), WM_MOUSEMOVE, 0,
-                            PackPoint(event.motion.x, event.motion.y));
+            case SDL_MOUSEMOTION: {
+                HWND hwnd = Owner(event.motion.windowID);
+                PostMessage(hwnd, WM_MOUSEMOVE, 0,
+                            PictureLParam(hwnd, event.motion.x, event.motion.y));
                 break;
+            }
             case SDL_MOUSEBUTTONDOWN:
             case SDL_MOUSEBUTTONUP:
                 TranslateButton(event.button);
                 break;
             case SDL_KEYDOWN:
+                if ((event.key.keysym.sym == SDLK_RETURN ||
+                     event.key.keysym.sym == SDLK_KP_ENTER) &&
+                    (event.key.keysym.mod & KMOD_ALT) != 0) {
+                    if (SDL_Window* window = Find(Owner(event.key.windowID));
+                        window != nullptr && event.key.repeat == 0) {
+                        ToggleFullScreen(window);
+                    }
+                    break;  // the window's business: the game sees no key
+                }
                 PostMessage(Owner(event.key.windowID), WM_KEYDOWN, VirtualKey(event.key.keysym), 0);
                 break;
             default:
@@ -361,6 +468,12 @@ class SdlBackend : public Backend {
             case SDL_WINDOWEVENT_EXPOSED:
                 NotifyExposed(hwnd);
                 break;
+            case SDL_WINDOWEVENT_SIZE_CHANGED:
+                if (window != nullptr) {
+                    ConfineToPicture(window);  // the picture moved with the window's size
+                }
+                NotifyExposed(hwnd);
+                break;
             case SDL_WINDOWEVENT_CLOSE:
                 PostMessage(hwnd, WM_CLOSE, 0, 0);
                 break;
@@ -378,13 +491,21 @@ class SdlBackend : public Backend {
             message = WM_RBUTTONDOWN;
         }
         if (message != 0) {
-            PostMessage(Owner(event.windowID), message, 0, PackPoint(event.x, event.y));
+            HWND hwnd = Owner(event.windowID);
+            PostMessage(hwnd, message, 0, PictureLParam(hwnd, event.x, event.y));
         }
     }
 
+    LPARAM PictureLParam(HWND hwnd, int x, int y) {
+        SDL_Window* window = Find(hwnd);
+        const Point point = window != nullptr ? ToPicture(window, x, y) : Point{x, y};
+        return PackPoint(point.x, point.y);
+    }
+
     std::uint32_t wakeEvent_;
+    bool windowed_;
     std::map<HWND, SDL_Window*> windows_;
-    std::map<HWND, SDL_DisplayMode> pendingModes_;
+    std::map<SDL_Window*, bool> confined_;
     std::unique_ptr<InstanceEndpoint> endpoint_;
 };
 
@@ -422,7 +543,7 @@ void WatchDisplayConnection() {
 
 }  // namespace
 
-std::unique_ptr<Backend> MakeSdlBackend() {
+std::unique_ptr<Backend> MakeSdlBackend(bool windowed) {
     // The X11 class name, so that window managers and test tools find the game by it.
     SDL_setenv("SDL_VIDEO_X11_WMCLASS", "PUCKWIND", 0);
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
@@ -435,7 +556,7 @@ std::unique_ptr<Backend> MakeSdlBackend() {
         SDL_Quit();
         return nullptr;
     }
-    return std::make_unique<SdlBackend>(wakeEvent);
+    return std::make_unique<SdlBackend>(wakeEvent, windowed);
 }
 
 }  // namespace platform

@@ -7,7 +7,8 @@
 
 namespace platform {
 
-// Null when SDL's video cannot start (no display, no driver).
-std::unique_ptr<Backend> MakeSdlBackend();
+// Null when SDL's video cannot start (no display, no driver). With windowed, the window is an
+// ordinary resizable one that stays a window (the virtual display does not make it full screen).
+std::unique_ptr<Backend> MakeSdlBackend(bool windowed = false);
 
 }  // namespace platform

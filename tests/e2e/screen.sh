@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# The game on screens larger than 640 by 480 (1024x768, 1280x960, 1920x1080), where it keeps its
+# 640 by 480 picture and cursor: the window fills the screen at the screen's mode, the picture
+# stands centred and as large as fits with black bars beside it, a click on it serves and the
+# serve puts the pointer at (320, 360) of the picture, a pointer move of N screen pixels moves the
+# mallet N / scale table units, and Alt+Enter makes the game an ordinary window and full screen
+# again. `--window` gives a decorated resizable window; `--help` lists the options, an unknown
+# option ends with 2 and a start without any display with 1, each with one line and before the
+# single-instance endpoint is claimed.
+# Usage: screen.sh PUCKWIND PUCKWIND_COMMAND OUT_DIR
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/lib.sh"
+isolate "$@"
+export SDL_AUDIODRIVER=dummy
+
+"$game" --help >"$out/help.stdout" && grep -q -- '--window' "$out/help.stdout" ||
+    fail "--help does not list --window: $(cat "$out/help.stdout")"
+one_line() {  # STATUS WANTED_PATTERN WORDS: a run that ended with a status and one line
+    [ "$(wc -l <"$out/run.stderr")" = 1 ] && grep -q -- "$2" "$out/run.stderr" &&
+        [ ! -e "$XDG_RUNTIME_DIR/puckwind" ] || fail "$3 (status $1): $(cat "$out/run.stderr")"
+}
+"$game" --fullscreen 2>"$out/run.stderr"
+code=$? && [ $code = 2 ] || fail "an unknown option ended with $code"
+one_line $code "'--fullscreen'" "an unknown option not named in one line"
+env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER timeout 20 "$game" 2>"$out/run.stderr"
+code=$? && [ $code != 0 ] && [ $code != 124 ] || fail "a start without a display ended with $code"
+one_line $code 'no display' "a start without a display not said in one line"
+
+# The window's geometry: WIDTHxHEIGHT+X+Y.
+geometry() {
+    local id
+    id=$(game_window) || return 1
+    seen=$(xwininfo -id "$id" | awk '/Absolute upper-left X/ { x = $NF }
+        /Absolute upper-left Y/ { y = $NF } /Width:/ { w = $NF } /Height:/ { h = $NF }
+        END { print w "x" h "+" x "+" y }')
+    [ "$seen" = "$1" ]
+}
+# The screen in $out/screen.png, and the picture cut from it and brought to 640 by 480 in
+# $out/NAME.png, so that lib.sh's checks of the picture hold at any scale.
+shot() {
+    [ -n "$last_shot" ] && cp "$last_shot" "$out/previous.png"
+    last_shot=$out/$1.png
+    import -window root "$out/screen.png" &&
+        convert "$out/screen.png" -crop "$pw"x"$ph"+$px+$py +repage -resize '640x480!' "$last_shot"
+}
+# Brought back to 640 by 480, the lettering's edges blend into the table: within 15%.
+within() { [ $((100 * $1)) -ge $((85 * $2)) ] && [ $((100 * $1)) -le $((115 * $2)) ]; }
+bars_black() {
+    [ $px = 0 ] && return
+    [ "$(pixels "$out/screen.png" "$px"x"$h"+0+0 'r + g + b > 30')" = "0 -1 -1" ] &&
+        [ "$(pixels "$out/screen.png" "$px"x"$h"+$((px + pw))+0 'r + g + b > 30')" = "0 -1 -1" ]
+}
+to_screen() { echo $((px + ($1 * pw + 639) / 640)) $((py + ($2 * ph + 479) / 480)); }
+near=260x90+190+280
+mallet_x() { pixels "$last_shot" $near 'r < 60 && g < 60 && b > 120' | cut -d' ' -f2; }
+mallet_moved() {  # the mallet's x against $1, within $2 picture pixels of $3
+    shot mallet && seen="mallet at $(mallet_x), from $1" && d=$(($(mallet_x) - $1 - $3)) &&
+        [ ${d#-} -le "$2" ]
+}
+
+for screen in 1024x768 1280x960 1920x1080; do
+    w=${screen%x*} h=${screen#*x}
+    pw=$((h * 4 / 3 < w ? h * 4 / 3 : w)) && ph=$((pw * 3 / 4))
+    px=$(((w - pw) / 2)) py=$(((h - ph) / 2)) factor=$((w / 640 < h / 480 ? w / 640 : h / 480))
+    start_x "$screen"x24 -wr
+    start_game
+    wait_for 30 "the window filling the $screen screen" geometry "$screen+0+0"
+    wait_for 30 "the title standing in the centred picture, black bars beside it" \
+        eval 'title_stands && bars_black'
+    # A click away from the serve's point serves and puts the pointer there.
+    xdotool mousemove $(to_screen 100 300) click 1
+    wait_for 20 "a click on the picture serving" banner_gone
+    want="x:$(to_screen 320 360 | sed 's/ / y:/')"
+    wait_for 10 "the serve putting the pointer at (320, 360) of the picture" \
+        eval 'seen=$(xdotool getmouselocation); [ "${seen% screen*}" = "$want" ]'
+    x0=$(mallet_x)
+    # 40 picture pixels to the right move the mallet as 40 pixels do on a 640 by 480 screen.
+    xdotool mousemove $(to_screen 360 360)
+    wait_for 20 "the mallet following 40 picture pixels" mallet_moved "$x0" 3 28
+    xdotool key alt+Return
+    window=$((640 * factor))x$((480 * factor))+$(((w - 640 * factor) / 2))+$(((h - 480 * factor) / 2))
+    wait_for 10 "Alt+Enter making a $window window" geometry "$window"
+    xdotool key alt+Return
+    wait_for 10 "Alt+Enter making the game full screen again" geometry "$screen+0+0"
+    xdotool key Escape
+    ends_well "Escape at $screen"
+    [ $screen = 1920x1080 ] || stop_x
+done
+
+# A window manager that knows the decoration hint (it is left out where its atom is unknown).
+xprop -root -f _MOTIF_WM_HINTS 32c -set _MOTIF_WM_HINTS 0
+games=$((games + 1)) errors=$out/window.stderr
+"$game" --window 2>"$errors" &
+pid=$!
+wait_for 30 "--window making a 1280x960 window in the middle" geometry 1280x960+320+60
+hints=$(xprop -id "$(game_window)" _MOTIF_WM_HINTS WM_NORMAL_HINTS)
+grep -q '= 0x2, 0x0, 0x1' <<<"$hints" && ! grep -q 'maximum size: 1280 by 960' <<<"$hints" ||
+    fail "the window is not decorated and resizable: $hints"
+xdotool key Escape
+ends_well "Escape in a window"
+echo "ok"
