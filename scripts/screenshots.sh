@@ -6,6 +6,8 @@
 #   PUCKWIND_SHOT_MATCHES (default 3): matches to play while waiting for a win.
 #   PUCKWIND_SHOT=dialog-2x: only the settings dialog on a 1280 x 960 screen, at twice the size,
 #   to docs/screenshots/dialog-2x.png.
+#   PUCKWIND_SHOT=full-1080: only a rally full screen on a 1920 x 1080 screen, to
+#   docs/screenshots/full-1080.png.
 # Needs xvfb, xdotool and imagemagick (scripts/ensure-packages.sh test installs them).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,6 +23,7 @@ if [ -z "${PUCKWIND_SHOTS_IN_XVFB:-}" ]; then
   fi
   screen=640x480x24
   [ "${PUCKWIND_SHOT:-}" = dialog-2x ] && screen=1280x960x24
+  [ "${PUCKWIND_SHOT:-}" = full-1080 ] && screen=1920x1080x24
   exec env PUCKWIND_SHOTS_IN_XVFB=1 $apart xvfb-run -a -s "-screen 0 $screen" "$0" "$game"
 fi
 mkdir -p "$out"
@@ -44,6 +47,17 @@ if [ "${PUCKWIND_SHOT:-}" = dialog-2x ]; then
   "$(dirname "$game")/../../tools/command/puckwind-command" 40002
   sleep 2
   shot "$out/dialog-2x.png"
+  exit 0
+fi
+if [ "${PUCKWIND_SHOT:-}" = full-1080 ]; then
+  sleep 3
+  xdotool mousemove 960 810 click 1  # the picture's (320, 360) at a scale of 2.25
+  for _ in 1 2 3 4; do
+    xdotool mousemove_relative -- 135 -18; sleep 0.05
+    xdotool mousemove_relative -- -270 36; sleep 0.05
+    xdotool mousemove_relative -- 135 -18; sleep 0.05
+  done
+  shot "$out/full-1080.png"
   exit 0
 fi
 # Pixels of the lettering in the banner's place (the quad at rest spans x 97..543, y 184..296):

@@ -9,14 +9,11 @@
 #include <functional>
 #include <initializer_list>
 #include <numeric>
-#include <optional>
 #include <set>
 #include <span>
 #include <tuple>
-#include <utility>
 #include <vector>
 
-#include "platform/headless_backend.h"
 #include "retained/bmp_reader.h"
 #include "retained/offscreen_window.h"
 #include "retained/retained.h"
@@ -29,29 +26,6 @@ constexpr int WIDTH = 160;
 constexpr int HEIGHT = 120;
 constexpr Color BACKGROUND = 0xFF204060;
 
-// SDL's windows and OpenGL, on surfaces showing the picture where a test puts it.
-std::optional<platform::Picture> picture;
-struct PictureSurface : platform::GlSurface {
-    std::unique_ptr<platform::GlSurface> sdl;
-    void MakeCurrent() override { sdl->MakeCurrent(); }
-    void Present() override { sdl->Present(); }
-    int Width() const override { return sdl->Width(); }
-    int Height() const override { return sdl->Height(); }
-    platform::Picture PictureRect() const override { return picture.value_or(sdl->PictureRect()); }
-};
-struct PictureBackend : platform::HeadlessBackend {
-    std::unique_ptr<platform::Backend> sdl;
-    bool OpenWindow(platform::HWND hwnd, std::string_view title,
-                    const platform::WindowPlacement& placement, std::string_view icon) override {
-        return sdl->OpenWindow(hwnd, title, placement, icon);
-    }
-    std::unique_ptr<platform::GlSurface> CreateGlSurface(platform::HWND hwnd) override {
-        auto surface = std::make_unique<PictureSurface>();
-        surface->sdl = sdl->CreateGlSurface(hwnd);
-        return surface->sdl ? std::move(surface) : nullptr;
-    }
-};
-
 // A factory and a scene root, and a camera at the origin looking along +z; front 1, back 100,
 // field 0.5: a point (x, y, z) lands at pixel (80 + 160 x / z, 60 - 160 y / z) of a hidden window.
 class Layer : public testing::Test {
@@ -59,15 +33,7 @@ class Layer : public testing::Test {
     void SetUp() override {
         ASSERT_EQ(CreateFactory(&factory_), RM_OK);
         ASSERT_EQ(factory_->CreateFrame(nullptr, &scene_), RM_OK);
-        ASSERT_TRUE(testing_support::StartOffscreenBackend([](auto sdl) {
-            auto backend = std::make_unique<PictureBackend>();
-            backend->sdl = std::move(sdl);
-            return backend;
-        })) << "no offscreen video";
-        if (scale_ == 2) {  // twice the device's size, bars on every side
-            std::tie(w_, h_) = std::tuple(2 * WIDTH + 80, 2 * HEIGHT + 24);
-            picture = platform::Picture{40, 12, 2 * WIDTH, 2 * HEIGHT};
-        }
+        ASSERT_TRUE(testing_support::StartOffscreenBackend()) << "no offscreen video";
         window_ = testing_support::OpenOffscreenWindow(w_, h_);
         ASSERT_EQ(CreateClipper(&clipper_), RM_OK);
         ASSERT_EQ(clipper_->SetHWnd(0, window_), RM_OK);
@@ -87,7 +53,6 @@ class Layer : public testing::Test {
         platform::DestroyWindow(window_);
         EXPECT_TRUE(scale_ == 1 || finer_ > 0)
             << "the picture drawn at the device's size, enlarged";
-        picture.reset();
     }
     // A child of the scene at its origin; the scene holds the only reference.
     Frame* Child() {
@@ -177,6 +142,7 @@ class Layer : public testing::Test {
     Device* device_ = nullptr;
     Viewport* viewport_ = nullptr;
     int scale_ = 1, w_ = WIDTH, h_ = HEIGHT, finer_ = 0;  // the picture's scale, the drawable
+    void DrawFaces();
 };
 
 TEST_F(Layer, MalformedFaceDataAddsNothing) {
@@ -227,16 +193,13 @@ bool Near(Color a, Color b) {
     });
 }
 
-// The same at the device's size and on a picture twice as large.
-class LayerOnPicture : public Layer, public testing::WithParamInterface<int> {
-    void SetUp() override {
-        scale_ = GetParam();
-        Layer::SetUp();
-    }
+// On a drawable wider than 4:3 the picture is twice the device's size, with bars left and right.
+class LayerTwiceAsLarge : public Layer {
+  protected:
+    LayerTwiceAsLarge() { std::tie(scale_, w_, h_) = std::tuple(2, 2 * WIDTH + 80, 2 * HEIGHT); }
 };
-INSTANTIATE_TEST_SUITE_P(Scale, LayerOnPicture, testing::Values(1, 2));
 
-TEST_P(LayerOnPicture, FacesLandWhereProjectedLitCulledDepthSortedAndTextured) {
+void Layer::DrawFaces() {
     EXPECT_TRUE(Colors(Draw()).empty());
     Light(0.2f, 0.6f);                                       // 0.8 on faces toward the camera
     MeshBuilder* lit = Square(-3, 1.5f, 10, 1, 0xFF80C040);  // x 16..48, y 20..52
@@ -310,6 +273,14 @@ TEST_P(LayerOnPicture, FacesLandWhereProjectedLitCulledDepthSortedAndTextured) {
     device_->SetQuality(RENDER_FLAT);
     lit->SetColor(0xFF405060);
     EXPECT_TRUE(Near(Draw()[36 * WIDTH + 32], 0xFF405060));
+}
+
+TEST_F(Layer, FacesLandWhereProjectedLitCulledDepthSortedAndTextured) {
+    DrawFaces();
+}
+
+TEST_F(LayerTwiceAsLarge, FacesLandWhereProjectedLitCulledDepthSortedAndTextured) {
+    DrawFaces();
 }
 
 TEST_F(Layer, GouraudBlendsFlatShadesEachFaceMonoStepsTheRampAndWireframeIsHollow) {
