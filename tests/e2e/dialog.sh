@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
-# The render settings dialog of the real game, opened from outside by puckwind-command 40002:
-# its title and labels as in the README's picture, the game unchanged and standing still around
-# it, a click on GOURAUD that checks it, OK that shades the table so at once, FLAT again from the
-# keyboard alone, Escape and Enter that close it, Escape that then
-# ends the game with 0; and command 40001 that ends the game, dialog and all, with 0.
-# Usage: dialog.sh PUCKWIND PUCKWIND_COMMAND OUT_DIR
+# The render settings opened by puckwind-command 40002: as in the README's picture, the game
+# standing still around it; GOURAUD then OK shading the table at once, FLAT again from the
+# keyboard alone; Escape and Enter closing it; command 40001 ending the game, dialog and all, with 0.
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 isolate "$@"

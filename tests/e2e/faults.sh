@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
-# Runs of the real game that must end well although something is missing or goes away: no usable
-# video driver and no OpenGL 3.3 (a quiet exit with 0 at once); the X server killed under the
-# running game (it ends at once, not 0, and says why). (No audio device: the window session;
-# screens larger than 640 by 480: the screen session; a scene whose AddFaces fails: the render
-# tests.)
-# Usage: faults.sh PUCKWIND PUCKWIND_COMMAND OUT_DIR
+# Runs that must end well although something is missing or goes away: no usable video driver, no
+# OpenGL 3.3 (a quiet exit with 0 at once); the X server killed under the game (it ends at once,
+# not 0, and says why).
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 isolate "$@"

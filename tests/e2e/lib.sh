@@ -125,8 +125,9 @@ lettering() {
         "$(pixels "${1:-$last_shot}" $banner 'r > 150 && g < 100 && b < 110' | cut -d' ' -f1)"
 }
 
-# The title banner at rest: its lettering as on the README's title picture, within 2% (a game
-# stalled for a moment shows the same picture twice, so two alike prove nothing).
+# The title banner at rest: its lettering as on the README's title picture, within $tolerance
+# percent (default 2; a game stalled for a moment shows the same picture twice, so two alike
+# prove nothing).
 title_stands() {
     [ -n "${title_rest:-}" ] || title_rest=$(lettering "$screenshots/title.png")
     shot title || return 1
@@ -134,7 +135,7 @@ title_stands() {
     seen="lettering $1 $2, at rest $3 $4"
     [ "$3" -ge 300 ] && within "$1" "$3" && within "$2" "$4"
 }
-within() { [ $((100 * $1)) -ge $((98 * $2)) ] && [ $((100 * $1)) -le $((102 * $2)) ]; }
+within() { local d=$((100 * ($1 - $2))) && [ ${d#-} -le $((${tolerance:-2} * $2)) ]; }
 
 # No banner (the centre line is as yellow as the gold lettering).
 banner_gone() {
@@ -143,12 +144,14 @@ banner_gone() {
 }
 
 game_window() { xdotool search --name '^PUCKWIND$' 2>/dev/null | grep -m 1 .; }
-at_top_left_640x480() {
-    local geometry line
-    geometry=$(xwininfo -id "$(game_window)")
-    for line in 'Absolute upper-left X:  0' 'Absolute upper-left Y:  0' 'Width: 640' 'Height: 480'; do
-        grep -q "^ *$line\$" <<<"$geometry" || fail "the window is not at '$line': $geometry"
-    done
+# The game's window has geometry $1 (WIDTHxHEIGHT+X+Y).
+geometry() {
+    local id
+    id=$(game_window) || return 1
+    seen=$(xwininfo -id "$id" | awk '/Absolute upper-left X/ { x = $NF }
+        /Absolute upper-left Y/ { y = $NF } /Width:/ { w = $NF } /Height:/ { h = $NF }
+        END { print w "x" h "+" x "+" y }')
+    [ "$seen" = "$1" ]
 }
 
 # Region $1 of the last screenshot as on the README's picture of the settings dialog.

@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
-# A match of the real game as a player sees and hears it: the title banner stands and its jingle
-# loops (SDL's disk driver records the output); a click serves; the mallet follows the mouse;
-# focus taken by another window freezes play, given back it resumes it; the first goal changes
-# the scoreboard against a picture taken right after the serve; Escape ends the game with 0.
-# With "whole", play goes on to the result banner, and a click there returns to the title.
-# Usage: match.sh PUCKWIND PUCKWIND_COMMAND OUT_DIR [whole]
+# A match as a player sees and hears it: the title stands and its jingle loops (SDL's disk
+# driver records it); a click serves; the mallet follows the mouse; play freezes while another
+# window has the focus; the first goal changes the scoreboard against a picture taken right after
+# the serve; Escape ends the game with 0. With a 4th argument "whole", play goes on to the result
+# banner, and a click there returns to the title.
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 isolate "$@"

@@ -1,13 +1,8 @@
 #!/usr/bin/env bash
-# The game on screens larger than 640 by 480 (1024x768, 1280x960, 1920x1080), where it keeps its
-# 640 by 480 picture and cursor: the window fills the screen at the screen's mode, the picture
-# stands centred and as large as fits with black bars beside it, a click on it serves and the
-# serve puts the pointer at (320, 360) of the picture, a pointer move of N screen pixels moves the
-# mallet N / scale table units, and Alt+Enter makes the game an ordinary window and full screen
-# again. `--window` gives a decorated resizable window; `--help` lists the options, an unknown
-# option ends with 2 and a start without any display with 1, each with one line and before the
-# single-instance endpoint is claimed.
-# Usage: screen.sh PUCKWIND PUCKWIND_COMMAND OUT_DIR
+# Screens larger than 640 by 480: the window fills the screen at its mode, the picture centred
+# with black bars, a click on it serving and the serve putting the pointer at (320, 360) of the
+# picture, a move of N screen pixels moving the mallet N / scale, Alt+Enter both ways; `--window`
+# decorated and resizable; `--help`, an unknown option (2) and no display (1) in one line each.
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 isolate "$@"
@@ -26,15 +21,6 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER timeout 20 "$game" 2>"$out/
 code=$? && [ $code != 0 ] && [ $code != 124 ] || fail "a start without a display ended with $code"
 one_line $code 'no display' "a start without a display not said in one line"
 
-# The window's geometry: WIDTHxHEIGHT+X+Y.
-geometry() {
-    local id
-    id=$(game_window) || return 1
-    seen=$(xwininfo -id "$id" | awk '/Absolute upper-left X/ { x = $NF }
-        /Absolute upper-left Y/ { y = $NF } /Width:/ { w = $NF } /Height:/ { h = $NF }
-        END { print w "x" h "+" x "+" y }')
-    [ "$seen" = "$1" ]
-}
 # The screen in $out/screen.png, and the picture cut from it and brought to 640 by 480 in
 # $out/NAME.png, so that lib.sh's checks of the picture hold at any scale.
 shot() {
@@ -43,8 +29,7 @@ shot() {
     import -window root "$out/screen.png" &&
         convert "$out/screen.png" -crop "$pw"x"$ph"+$px+$py +repage -resize '640x480!' "$last_shot"
 }
-# Brought back to 640 by 480, the lettering's edges blend into the table: within 15%.
-within() { [ $((100 * $1)) -ge $((85 * $2)) ] && [ $((100 * $1)) -le $((115 * $2)) ]; }
+tolerance=15  # brought back to 640 by 480, the lettering's edges blend into the table
 bars_black() {
     [ $px = 0 ] && return
     [ "$(pixels "$out/screen.png" "$px"x"$h"+0+0 'r + g + b > 30')" = "0 -1 -1" ] &&

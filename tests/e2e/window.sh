@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
-# The window and the single instance of the real game, which runs silent here (no audio device):
-# a 640 by 480 window of class PUCKWIND at (0,0) showing the title on the black background, a
-# second instance that ends at once with 0 and opens no window, keys other than Escape that do
-# nothing, and puckwind-command 40001 that closes the game with 0 (a later command then finds
-# no game). (Escape ends the game in the match and dialog sessions.) Also: `make run` without a
-# display says so in one line.
-# Usage: window.sh PUCKWIND PUCKWIND_COMMAND OUT_DIR
+# The window and the single instance, the game silent (no audio device): a 640 by 480 window of
+# class PUCKWIND at (0,0) with the title on black, a second instance that ends at once with 0,
+# keys other than Escape doing nothing, puckwind-command 40001 closing the game with 0 (a later
+# command finds no game), and `make run` without a display saying so in one line.
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 isolate "$@"
@@ -26,7 +23,7 @@ black_corners() {
     done
 }
 wait_for 60 "the title standing on the black background" eval 'title_stands && black_corners'
-at_top_left_640x480
+expect "the window at the top left, 640 by 480" geometry 640x480+0+0
 xprop -id "$(game_window)" WM_CLASS | grep -q '"PUCKWIND"' || fail "window class is not PUCKWIND"
 
 timeout 30 "$game" 2>"$out/second.stderr" || fail "a second instance ended with $?"
