@@ -14,10 +14,12 @@ constexpr char USAGE[] =
     "  --window  play in an ordinary window (Alt+Enter switches full screen and window)\n"
     "  --help    print this and exit\n";
 
+#ifndef _WIN32
 bool EnvSet(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && *value != '\0';
 }
+#endif
 
 }  // namespace
 
