@@ -32,6 +32,13 @@ in_xvfb env SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null \
   "$bench/frame_probe" -- "$game" | tee "$raw/probe-game"
 in_xvfb "$bench/frame_probe" -- "$bench/baseline" | tee "$raw/probe-baseline"
 
+echo "== the same at 1920 x 1080, where the game and the baseline fill the screen (no input moves)"
+in_xvfb_1080() { $apart xvfb-run -a -s "-screen 0 1920x1080x24 -br" "$@"; }
+in_xvfb_1080 env SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null PROBE_MOVES=0 \
+  "$bench/frame_probe" -- "$game" | tee "$raw/probe-game-1080"
+in_xvfb_1080 env PROBE_MOVES=0 "$bench/frame_probe" -- "$bench/baseline" --fill |
+  tee "$raw/probe-baseline-1080"
+
 echo "== tick timing ($ticks ticks: game's timer through the real queue, then baseline)"
 "$bench/tick_period" "$ticks" | tee "$raw/ticks-game"
 "$bench/baseline" --ticks "$ticks" | tee "$raw/ticks-baseline"
