@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Screens larger than 640 by 480: the window fills the screen at its mode, the picture centred
 # with black bars, a click on it serving and the serve putting the pointer at (320, 360) of the
-# picture, a move of N screen pixels moving the mallet N / scale, Alt+Enter both ways; `--window`
+# picture, a move of N screen pixels moving the mallet N / scale, Alt+Enter both ways, the settings
+# at twice the size changed from the keyboard alone; `--window`
 # decorated and resizable; `--help`, an unknown option (2) and no display (1) in one line each.
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
@@ -52,6 +53,12 @@ for screen in 1024x768 1280x960 1920x1080; do
     wait_for 30 "the window filling the $screen screen" geometry "$screen+0+0"
     wait_for 30 "the title standing in the centred picture, black bars beside it" \
         eval 'title_stands && bars_black'
+    if [ $screen = 1280x960 ]; then  # the settings at twice the size, from the keyboard alone
+        cp "$last_shot" "$out/flat.png" && "$command" 40002 || fail "puckwind-command 40002 failed"
+        wait_for 20 "the dialog" eval 'shot dialog && ! same "$out/flat.png" "$last_shot" 9x9+186+300'
+        xdotool key Tab Tab Tab Down Return  # to the checked FLAT, down to GOURAUD, OK
+        wait_for 20 "GOURAUD shading" eval 'shot gouraud && ! same "$out/flat.png" "$last_shot" 640x110+0+370 3%'
+    fi
     # A click away from the serve's point serves and puts the pointer there.
     xdotool mousemove $(to_screen 100 300) click 1
     wait_for 20 "a click on the picture serving" banner_gone
