@@ -14,13 +14,11 @@ bench=$build/bench
 raw=$(mktemp -d)
 trap 'rm -rf "$raw"' EXIT
 
-# A game already running for this user would make ours a second instance that ends at once: a
-# network namespace of our own (where one can be had) keeps the instance endpoints apart.
-apart=""
-if unshare -n true 2>/dev/null; then
-  apart="unshare -n"
-fi
-in_xvfb() { $apart xvfb-run -a -s "-screen 0 640x480x24 -br" "$@"; }
+# A game running for this user, or the last one a probe stopped and that is still going, would
+# make ours a second instance that ends at once: each run gets a runtime directory of its own,
+# where the single-instance endpoint lives.
+private() { XDG_RUNTIME_DIR=$(mktemp -d "$raw/runtime.XXXXXX") "$@"; }
+in_xvfb() { private xvfb-run -a -s "-screen 0 640x480x24 -br" "$@"; }
 
 echo "== machine"
 uptime | tee "$raw/load"
@@ -33,7 +31,7 @@ in_xvfb env SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null \
 in_xvfb "$bench/frame_probe" -- "$bench/baseline" | tee "$raw/probe-baseline"
 
 echo "== the same at 1920 x 1080, where the game and the baseline fill the screen (no input moves)"
-in_xvfb_1080() { $apart xvfb-run -a -s "-screen 0 1920x1080x24 -br" "$@"; }
+in_xvfb_1080() { private xvfb-run -a -s "-screen 0 1920x1080x24 -br" "$@"; }
 in_xvfb_1080 env SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null PROBE_MOVES=0 \
   "$bench/frame_probe" -- "$game" | tee "$raw/probe-game-1080"
 in_xvfb_1080 env PROBE_MOVES=0 "$bench/frame_probe" -- "$bench/baseline" --fill |

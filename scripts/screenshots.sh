@@ -15,16 +15,18 @@ game=$(realpath "${1:-$root/build/default/src/shell/puckwind}")
 out=$root/docs/screenshots
 if [ -z "${PUCKWIND_SHOTS_IN_XVFB:-}" ]; then
   [ -x "$game" ] || { echo "screenshots: no game at $game (build it first)" >&2; exit 1; }
-  # A game already running for this user would make ours a second instance that ends at once;
-  # a network namespace of our own (where one can be had) keeps the instance endpoints apart.
-  apart=""
-  if unshare -n true 2>/dev/null; then
-    apart="unshare -n"
-  fi
+  # A game already running for this user would make ours a second instance that ends at once:
+  # a runtime directory of our own, where the single-instance endpoint lives, keeps them from
+  # meeting.
+  runtime=$(mktemp -d)
   screen=640x480x24
   [ "${PUCKWIND_SHOT:-}" = dialog-2x ] && screen=1280x960x24
   [ "${PUCKWIND_SHOT:-}" = full-1080 ] && screen=1920x1080x24
-  exec env PUCKWIND_SHOTS_IN_XVFB=1 $apart xvfb-run -a -s "-screen 0 $screen" "$0" "$game"
+  status=0
+  env PUCKWIND_SHOTS_IN_XVFB=1 XDG_RUNTIME_DIR="$runtime" xvfb-run -a -s "-screen 0 $screen" \
+    "$0" "$game" || status=$?
+  rm -rf "$runtime"
+  exit $status
 fi
 mkdir -p "$out"
 tmp=$(mktemp -d)
