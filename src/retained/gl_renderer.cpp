@@ -163,39 +163,50 @@ Vector FaceNormal(const MeshImpl& mesh, const FaceRecord& face) {
     return Normalize(n);
 }
 
-void PutCorner(std::vector<float>& out, const MeshImpl& mesh, const FaceRecord& face,
-               const Corner& corner, const Vector& faceNormal, const Vector& vertexNormal) {
-    const Vector& p = mesh.Vertices()[corner.vertex];
+// What every corner of a face carries alike: its normal, its colour and its rectangle of
+// texture coordinates (least u, v, then greatest), worked out once a face.
+struct FaceConstants {
+    Vector normal;
+    std::array<float, 4> color;
+    std::array<float, 4> cell;
+};
+
+FaceConstants ConstantsOf(const MeshImpl& mesh, const FaceRecord& face) {
     const Corner* first = &mesh.Corners()[face.firstCorner];
-    float cell[4] = {first->u, first->v, first->u, first->v};
+    FaceConstants constants{
+        FaceNormal(mesh, face),
+        {((face.color >> 16) & 0xFF) / 255.0f, ((face.color >> 8) & 0xFF) / 255.0f,
+         (face.color & 0xFF) / 255.0f, ((face.color >> 24) & 0xFF) / 255.0f},
+        {first->u, first->v, first->u, first->v}};
     for (const Corner* c = first; c != first + face.cornerCount; ++c) {
-        cell[0] = std::min(cell[0], c->u);
-        cell[1] = std::min(cell[1], c->v);
-        cell[2] = std::max(cell[2], c->u);
-        cell[3] = std::max(cell[3], c->v);
+        constants.cell = {std::min(constants.cell[0], c->u), std::min(constants.cell[1], c->v),
+                          std::max(constants.cell[2], c->u), std::max(constants.cell[3], c->v)};
     }
-    const float color[4] = {((face.color >> 16) & 0xFF) / 255.0f,
-                            ((face.color >> 8) & 0xFF) / 255.0f, (face.color & 0xFF) / 255.0f,
-                            ((face.color >> 24) & 0xFF) / 255.0f};
+    return constants;
+}
+
+void PutCorner(std::vector<float>& out, const MeshImpl& mesh, const FaceConstants& face,
+               const Corner& corner, const Vector& vertexNormal) {
+    const Vector& p = mesh.Vertices()[corner.vertex];
     const float values[FLOATS_PER_CORNER] = {p.x,
                                              p.y,
                                              p.z,
-                                             faceNormal.x,
-                                             faceNormal.y,
-                                             faceNormal.z,
+                                             face.normal.x,
+                                             face.normal.y,
+                                             face.normal.z,
                                              vertexNormal.x,
                                              vertexNormal.y,
                                              vertexNormal.z,
                                              corner.u,
                                              corner.v,
-                                             color[0],
-                                             color[1],
-                                             color[2],
-                                             color[3],
-                                             cell[0],
-                                             cell[1],
-                                             cell[2],
-                                             cell[3]};
+                                             face.color[0],
+                                             face.color[1],
+                                             face.color[2],
+                                             face.color[3],
+                                             face.cell[0],
+                                             face.cell[1],
+                                             face.cell[2],
+                                             face.cell[3]};
     out.insert(out.end(), std::begin(values), std::end(values));
 }
 
@@ -388,11 +399,11 @@ void Renderer::Upload(MeshImpl& mesh) {
             if (face.texture != range.texture) {
                 continue;
             }
-            const Vector n = FaceNormal(mesh, face);
+            const FaceConstants constants = ConstantsOf(mesh, face);
             const Corner* c = &corners[face.firstCorner];
             for (unsigned k = 1; k + 1 < face.cornerCount; ++k) {
                 for (const Corner* corner : {&c[0], &c[k], &c[k + 1]}) {
-                    PutCorner(gpu.scratch, mesh, face, *corner, n,
+                    PutCorner(gpu.scratch, mesh, constants, *corner,
                               Normalize(gpu.normals[corner->vertex]));
                 }
                 range.count += 3;
@@ -404,11 +415,11 @@ void Renderer::Upload(MeshImpl& mesh) {
     gpu.edgeFirst = first;
     gpu.edgeCount = 0;
     for (const FaceRecord& face : faces) {
-        const Vector n = FaceNormal(mesh, face);
+        const FaceConstants constants = ConstantsOf(mesh, face);
         for (unsigned k = 0; k < face.cornerCount; ++k) {
             const Corner* c = &corners[face.firstCorner];
             for (const Corner* corner : {&c[k], &c[(k + 1) % face.cornerCount]}) {
-                PutCorner(gpu.scratch, mesh, face, *corner, n,
+                PutCorner(gpu.scratch, mesh, constants, *corner,
                           Normalize(gpu.normals[corner->vertex]));
             }
             gpu.edgeCount += 2;
