@@ -1,15 +1,13 @@
 #!/usr/bin/env bash
-# The packages CPack made in BUILD_DIR, as a distributor reviews them: lintian finds no error or
-# warning in the .deb, every manual page renders without a warning, the notices name every
-# library the programs load, and the tar.gz carries them beside LICENSE, README and the GPL.
-# Usage: package_check.sh BUILD_DIR
+# The packages CPack made in BUILD_DIR, reviewed: lintian finds no error or warning in the .deb,
+# each manual page renders without a warning, the notices name every library the programs load
+# and the tar.gz carries them beside LICENSE, README and the GPL. Usage: package_check.sh BUILD_DIR
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 cd "$1"
-root=$(mktemp -d)
+root=$(mktemp -d) status=0
 trap 'rm -rf "$root"' EXIT
 dpkg-deb -x puckwind_*_amd64.deb "$root"
-status=0
 tags=$(lintian puckwind_*_amd64.deb 2>&1 | grep -E '^[EW]: ' || true)
 [ -z "$tags" ] || { echo "lintian: $tags" >&2; status=1; }
 for page in "$root"/usr/share/man/man6/*; do
