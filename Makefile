@@ -1,5 +1,5 @@
 # The two commands: `make run` plays the game, `make test` builds and runs every test headless.
-.PHONY: run test test-full build bench lint format clean fuzz windows soak
+.PHONY: run test test-full build bench lint format clean fuzz windows soak package-check
 
 run:
 	@scripts/ensure-packages.sh run
@@ -33,11 +33,21 @@ test:
 # Everything of `make test`, then the long runs: the whole match played end to end, the
 # 2,000-match soak, the platform's threads under ThreadSanitizer, and each fuzzer for FUZZ_SECONDS.
 test-full: test
+	$(MAKE) --no-print-directory package-check
 	ctest --preset full
 	cmake --preset tsan
 	cmake --build --preset tsan
 	ctest --preset tsan
 	$(MAKE) --no-print-directory fuzz
+
+# The .deb and the tar.gz made by CPack, reviewed as a distributor would: lintian clean, the
+# manual pages, the notices (tests/packaging/package_check.sh).
+package-check:
+	@scripts/ensure-packages.sh package
+	cmake --preset default
+	cmake --build --preset default
+	cd build/default && cpack
+	tests/packaging/package_check.sh build/default
 
 bench:
 	@scripts/ensure-packages.sh test

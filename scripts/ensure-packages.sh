@@ -1,19 +1,21 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, only those that are missing.
-# Usage: scripts/ensure-packages.sh build|test|run|windows
+# Usage: scripts/ensure-packages.sh build|test|run|windows|package
 set -eu
 common=(cmake ninja-build g++ pkg-config libsdl2-dev libepoxy-dev libimgui-dev libfreetype-dev
         libx11-dev libxtst-dev libharfbuzz-dev libharfbuzz-subset0 fonts-dejavu-core
-        fonts-ipafont-gothic)
+        fonts-ipafont-gothic help2man)
 case "${1:-build}" in
   build) want=("${common[@]}") ;;
   run) want=("${common[@]}") ;;
   test) want=("${common[@]}" libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool imagemagick x11-utils
              desktop-file-utils appstream python3 clang gdb) ;;
+  # The .deb made and reviewed: dpkg-shlibdeps, lintian, man to render the manual pages.
+  package) want=("${common[@]}" dpkg-dev lintian man-db binutils) ;;
   # The Windows build from Debian sources with mingw-w64 (posix threads), and Wine for its tests.
   windows) want=(cmake ninja-build pkg-config meson dpkg-dev zip mingw-w64 g++-mingw-w64-x86-64-posix
                  gcc-mingw-w64-x86-64-posix wine wine64 xvfb xdotool imagemagick x11-utils) ;;
-  *) echo "usage: $0 build|test|run|windows" >&2; exit 2 ;;
+  *) echo "usage: $0 build|test|run|windows|package" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -10,7 +10,7 @@
 namespace {
 
 constexpr char USAGE[] =
-    "usage: puckwind [--window]\n"
+    "Usage: puckwind [--window]\n"
     "  --window  play in an ordinary window (Alt+Enter switches full screen and window)\n"
     "  --help    print this and exit\n";
 

@@ -7,14 +7,37 @@
 
 #include "platform/instance.h"
 
+namespace {
+
+// Also the source of the manual page (help2man), so it reads as one.
+constexpr char USAGE[] =
+    "Usage: puckwind-command ID\n"
+    "Posts the command ID to the game running for the same user.\n"
+    "\n"
+    "Commands:\n"
+    "  40001   close the game\n"
+    "  40002   open the render settings\n"
+    "\n"
+    "Options:\n"
+    "  --help  print this and exit\n"
+    "\n"
+    "Exit status:\n"
+    "  0       the game took the command\n"
+    "  1       no game runs, it refused the command, or it did not answer within 2 seconds\n"
+    "  2       a bad ID or option\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
     unsigned long id = 0;
     const char* text = argc == 2 ? argv[1] : "";
     const char* end = text + std::strlen(text);
+    if (argc == 2 && std::strcmp(text, "--help") == 0) {
+        std::fputs(USAGE, stdout);
+        return 0;
+    }
     if (argc != 2 || std::from_chars(text, end, id).ptr != end || *text == '\0') {
-        std::fprintf(stderr,
-                     "usage: puckwind-command ID   (40001 closes the game, 40002 opens the render "
-                     "settings)\n");
+        std::fputs(USAGE, stderr);
         return 2;
     }
     switch (platform::SendToInstance("PUCKWIND", platform::WM_COMMAND, id)) {

@@ -2,6 +2,7 @@
 // file, or standard input) and writes a JSON Lines trace of the game's calls and state.
 #include <fstream>
 #include <iostream>
+#include <string_view>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -10,9 +11,32 @@
 
 #include "tools/sim/script.h"
 
+namespace {
+
+// Also the source of the manual page (help2man), so it reads as one.
+constexpr char USAGE[] =
+    "Usage: puckwind-sim [SCRIPT]\n"
+    "Runs the game headless from a script of messages (the file SCRIPT, or standard input) and\n"
+    "prints every call the game makes, and its state after each message, as JSON Lines. The\n"
+    "same script gives the same bytes on every run.\n"
+    "\n"
+    "Options:\n"
+    "  --help  print this and exit\n"
+    "\n"
+    "Exit status:\n"
+    "  0       the script ran\n"
+    "  2       the script cannot be read or has a line not understood (named on standard\n"
+    "          error); nothing is run\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string_view(argv[1]) == "--help") {
+        std::cout << USAGE;
+        return 0;
+    }
     if (argc > 2) {
-        std::cerr << "usage: puckwind-sim [SCRIPT]\n";
+        std::cerr << USAGE;
         return 2;
     }
     std::ifstream file;
