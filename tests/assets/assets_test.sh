@@ -7,6 +7,8 @@ trap 'rm -rf "$out"' EXIT
 "$tool" write "$out" || exit 1
 for made in "$out"/*; do cmp "$made" "$resources/${made##*/}" ||
     { echo "run: puckwind-assets write resources"; exit 1; }; done
+# The licence of the dialog's font forbids its name on a cut of it.
+! tr -d '\0' <"$out/dialog_font.ttf" | grep -q IPAPGothic || { echo "font keeps its name"; exit 1; }
 head -c 30 "$out/wav_pad.wav" >"$out/cut-format.wav"
 head -c 200 "$out/bmp_num.bmp" >"$out/cut.bmp"
 { head -c 20 "$out/wav_pad.wav"; printf '\003'; tail -c +22 "$out/wav_pad.wav"; } >"$out/float.wav"

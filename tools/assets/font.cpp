@@ -78,6 +78,13 @@ std::vector<std::uint8_t> SubsetFont(std::span<const std::uint8_t> font,
     for (const char* tag : {"GSUB", "GPOS", "GDEF", "BASE", "JSTF", "vhea", "vmtx", "VORG"}) {
         hb_set_add(dropped, hb_tag_from_string(tag, 4));
     }
+    // A cut of a font may not carry the original's font name: keep only the copyright notice,
+    // the style and the version among the names.
+    hb_set_t* names = hb_subset_input_set(input.get(), HB_SUBSET_SETS_NAME_ID);
+    hb_set_clear(names);
+    for (hb_codepoint_t id : {0U, 2U, 5U}) {
+        hb_set_add(names, id);
+    }
     const Face cut(hb_subset_or_fail(face.get(), input.get()));
     if (!cut) {
         throw std::runtime_error("font: the subsetter refused it");
