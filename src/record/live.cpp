@@ -414,7 +414,7 @@ const ShellHooks replayHooks{BeforeReplayed, AfterReplayed, SceneBuilt};
 
 // ---- Opening ------------------------------------------------------------------------------
 
-bool CreateFile(const std::string& path, std::FILE** file, std::string* error) {
+bool CreateOutput(const std::string& path, std::FILE** file, std::string* error) {
     if (path.empty()) {
         return true;
     }
@@ -462,8 +462,8 @@ bool OpenSession(const SessionFiles& files, std::string* error) {
     if (!files.replayPath.empty() && !ReadReplay(files.replayPath, error)) {
         return false;
     }
-    return CreateFile(files.recordPath, &s.recording, error) &&
-           CreateFile(files.tracePath, &s.trace, error);
+    return CreateOutput(files.recordPath, &s.recording, error) &&
+           CreateOutput(files.tracePath, &s.trace, error);
 }
 
 std::unique_ptr<platform::Backend> WatchBackend(std::unique_ptr<platform::Backend> backend) {
