@@ -3,9 +3,9 @@
 #include <benchmark/benchmark.h>
 
 #include "game/game.h"
+#include "record/calls.h"
 #include "shell/shell.h"
 #include "tools/sim/player.h"
-#include "tools/sim/recorder.h"
 #include "tools/sim/session.h"
 
 namespace {
@@ -18,7 +18,7 @@ void StartRally() {
     sim::Tick(6);
     sim::Deliver(platform::WM_LBUTTONDOWN);
     sim::Tick();
-    sim::ClearRecordedCalls();
+    record::ClearRecordedCalls();
 }
 
 void BM_RallyTick(benchmark::State& state) {
@@ -28,7 +28,7 @@ void BM_RallyTick(benchmark::State& state) {
         if (handlers.onTick != RallyTick) {
             ServePuck();  // a goal: straight on with the next rally
         }
-        sim::ClearRecordedCalls();
+        record::ClearRecordedCalls();
     }
     state.counters["ticks/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
@@ -45,7 +45,7 @@ void BM_SimTickWithPlayer(benchmark::State& state) {
         const platform::Point cursor = chaser.NextCursor();
         sim::MoveCursor(cursor.x, cursor.y);
         sim::Tick();
-        sim::ClearRecordedCalls();
+        record::ClearRecordedCalls();
     }
     state.counters["ticks/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "game/playfield.h"
+#include "record/calls.h"
 
 static_assert(OBJECT_FRAME_COUNT == RENDER_OBJECT_FRAMES);
 static_assert(MESH_BUILDER_COUNT == RENDER_MESH_BUILDERS);
@@ -141,6 +142,7 @@ int BuildScene() {
 }
 
 void PlaceBodyFrame(unsigned i, double x, double y, double z) {
+    record::TapCall("PlaceBodyFrame", {static_cast<double>(i), x, y, z});
     if (retained::Frame* frame = FrameAt(i)) {
         frame->SetPosition(renderObjects.sceneFrame, static_cast<float>(x), static_cast<float>(y),
                            static_cast<float>(z));
@@ -168,15 +170,18 @@ void AttachVisual(unsigned i, unsigned j) {
 }
 
 void ShowScore(int side, int value) {
+    record::TapCall("ShowScore", {double(side), double(value)});
     TextureFace(MESH_SCOREBOARD, static_cast<unsigned>(side), DigitCorners(value), TEX_DIGITS);
 }
 
 void ShowBanner(int row) {
+    record::TapCall("ShowBanner", {double(row)});
     PoseBanner(BANNER_REST_POSITION);
     TextureFace(MESH_BANNER, 0, BannerCorners(row), TEX_BANNERS);
 }
 
 void HideBanner() {
+    record::TapCall("HideBanner", {});
     if (retained::Frame* banner = FrameAt(FRAME_BANNER)) {
         banner->SetPosition(renderObjects.sceneFrame, BANNER_HIDDEN_POSITION.x,
                             BANNER_HIDDEN_POSITION.y, BANNER_HIDDEN_POSITION.z);
@@ -185,10 +190,13 @@ void HideBanner() {
 
 int TitleBannerStep(int k) {
     PoseBanner(TitleBannerPosition(k));
-    return TitleBannerDone(k);
+    const int done = TitleBannerDone(k);
+    record::TapFlagCall("TitleBannerStep", k, done);
+    return done;
 }
 
 void LoseBannerStep(int n) {
+    record::TapCall("LoseBannerStep", {double(n)});
     PoseBanner(BANNER_REST_POSITION);
     retained::Frame* banner = FrameAt(FRAME_BANNER);
     for (int i = 0; banner != nullptr && i < n; ++i) {
@@ -198,6 +206,7 @@ void LoseBannerStep(int n) {
 }
 
 void WinBannerStep(int n) {
+    record::TapCall("WinBannerStep", {double(n)});
     PoseBanner(BANNER_REST_POSITION);
     retained::Frame* banner = FrameAt(FRAME_BANNER);
     for (int i = 0; banner != nullptr && i < n; ++i) {

@@ -36,6 +36,9 @@ LRESULT OnCreate(HWND hwnd) {
         return 0;
     }
     BuildScene();
+    if (shellHooks != nullptr) {
+        shellHooks->sceneBuilt();
+    }
     ShowCursor(false);
     FillAngleTables();
     StartTickTimer();
@@ -78,9 +81,7 @@ void OnTick() {
     shell.inTick = 0;
 }
 
-}  // namespace
-
-LRESULT MainWindowProc(HWND hwnd, unsigned message, WPARAM wParam, LPARAM lParam) {
+LRESULT HandleMessage(HWND hwnd, unsigned message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
             return OnCreate(hwnd);
@@ -120,6 +121,22 @@ LRESULT MainWindowProc(HWND hwnd, unsigned message, WPARAM wParam, LPARAM lParam
         default:
             return DefWindowProc(hwnd, message, wParam, lParam);
     }
+}
+
+}  // namespace
+
+const ShellHooks* shellHooks = nullptr;
+
+LRESULT MainWindowProc(HWND hwnd, unsigned message, WPARAM wParam, LPARAM lParam) {
+    if (shellHooks == nullptr) {
+        return HandleMessage(hwnd, message, wParam, lParam);
+    }
+    if (!shellHooks->beforeMessage(message, wParam)) {
+        return 0;
+    }
+    const LRESULT result = HandleMessage(hwnd, message, wParam, lParam);
+    shellHooks->afterMessage(message, wParam);
+    return result;
 }
 
 bool OpenShell(std::uint32_t tickCount, bool checkSingleInstance) {

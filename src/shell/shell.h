@@ -35,6 +35,17 @@ constexpr unsigned WM_TICK = platform::WM_USER;
 
 inline constexpr char WINDOW_CLASS_NAME[] = "PUCKWIND";
 
+// What a recording, a trace or a replay watches of the window procedure; null in ordinary play,
+// where the procedure pays one test a message.
+struct ShellHooks {
+    // Before the procedure handles a message; false drops the message unhandled.
+    bool (*beforeMessage)(unsigned message, platform::WPARAM wParam);
+    void (*afterMessage)(unsigned message, platform::WPARAM wParam);
+    // In the start-up, once the scene is built: the game's own calls begin here.
+    void (*sceneBuilt)();
+};
+extern const ShellHooks* shellHooks;
+
 platform::LRESULT MainWindowProc(platform::HWND hwnd, unsigned message, platform::WPARAM wParam,
                                  platform::LPARAM lParam);
 

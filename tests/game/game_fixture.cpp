@@ -14,18 +14,18 @@ void GameTest::SetUp() {
     playerTargetX = playerTargetY = 0;
     lastCursorX = lastCursorY = 0;
     SeedRandom(1);
-    sim::ClearRecordedCalls();
+    record::ClearRecordedCalls();
 }
 
 std::string GameTest::TakeCalls() {
     std::ostringstream out;
-    for (const sim::Call& call : sim::RecordedCalls()) {
+    for (const record::Call& call : record::RecordedCalls()) {
         out << (out.tellp() > 0 ? "; " : "") << call.name;
         for (int i = 0; i < call.argCount; ++i) {
             out << " " << call.args[i];
         }
     }
-    sim::ClearRecordedCalls();
+    record::ClearRecordedCalls();
     return out.str();
 }
 

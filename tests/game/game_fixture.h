@@ -10,7 +10,7 @@
 #include "render/display.h"
 #include "shell/shell.h"
 #include "sound/sound.h"
-#include "tools/sim/recorder.h"
+#include "record/calls.h"
 
 class GameTest : public ::testing::Test {
   protected:

@@ -4,8 +4,8 @@
 #include <tuple>
 
 #include "game/game_fixture.h"
+#include "record/trace.h"
 #include "tools/sim/session.h"
-#include "tools/sim/trace.h"
 
 namespace {
 
@@ -69,14 +69,14 @@ TEST_F(GameTest, LevelFollowsTheScoreOnTheClickAfterAGoal) {
 void ExpectIgnored(const char* where, std::initializer_list<unsigned> messages) {
     for (const unsigned message : messages) {
         std::string before;
-        sim::AppendStateLine(before, "");
+        record::AppendStateLine(before, "");
         if (message == platform::WM_MOUSEMOVE) {
             sim::MoveCursor(100, 100);
         } else {
             sim::Deliver(message);
         }
         std::string after;
-        sim::AppendStateLine(after, "");
+        record::AppendStateLine(after, "");
         EXPECT_EQ(after, before) << where << " took message " << message;
     }
 }

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "game/game_fixture.h"
+#include "record/trace.h"
 #include "tools/sim/session.h"
 
 namespace {
@@ -113,7 +114,7 @@ TEST_F(PuckTest, MovesCollidesAndSoundsAtTheEdgesOfItsRules) {
             }
         }
         if (handlers.onTick != RallyTick) {
-            out << "; " << sim::HandlerName(handlers.onTick) << " " << match.lastScorer;
+            out << "; " << record::HandlerName(handlers.onTick) << " " << match.lastScorer;
         }
         const std::string calls = TakeCalls();
         EXPECT_EQ(out.str() + (calls.empty() ? "" : "; " + calls), c.expected);

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "record/trace.h"
 #include "tools/sim/player.h"
 #include "tools/sim/script.h"
-#include "tools/sim/trace.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ TEST(Replay, APlayedMatchReplaysBitForBitAsOftenAsItIsRun) {
     const sim::MatchResult played = sim::PlayMatch(23, sim::Player::Chaser, 3000, &script);
     ASSERT_GT(played.ticks, 0);
     std::string afterPlay;
-    sim::AppendStateLine(afterPlay, "");
+    record::AppendStateLine(afterPlay, "");
     const std::string first = Trace(script);
     EXPECT_EQ(LastState(first), LastState(afterPlay));
     // Another seed serves another way and leaves the game elsewhere; the replay after it must
@@ -66,8 +66,8 @@ TEST(Script, LinesNotUnderstoodAreNamedByNumber) {
     for (const auto& c : cases) {
         std::istringstream in(c.text);
         std::vector<sim::Command> commands;
-        sim::ScriptError error;
-        EXPECT_EQ(sim::ParseScript(in, &commands, &error), c.badLine == 0) << c.text;
+        record::ScriptError error;
+        EXPECT_EQ(record::ParseScript(in, &commands, &error), c.badLine == 0) << c.text;
         if (c.badLine != 0) {
             EXPECT_EQ(error.lineNumber, c.badLine) << c.text;
         }
@@ -76,7 +76,7 @@ TEST(Script, LinesNotUnderstoodAreNamedByNumber) {
 
 TEST(Trace, CommandTextIsEscaped) {
     std::string out;
-    sim::AppendStateLine(out, "a\"b\\c");
+    record::AppendStateLine(out, "a\"b\\c");
     EXPECT_EQ(out.rfind("{\"after\":\"a\\\"b\\\\c\",", 0), 0u);
 }
 

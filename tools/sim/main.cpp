@@ -49,8 +49,8 @@ int main(int argc, char** argv) {
     }
     std::istream& in = argc == 2 ? static_cast<std::istream&>(file) : std::cin;
     std::vector<sim::Command> commands;
-    sim::ScriptError error;
-    if (!sim::ParseScript(in, &commands, &error)) {
+    record::ScriptError error;
+    if (!record::ParseScript(in, &commands, &error)) {
         std::cerr << "puckwind-sim: line " << error.lineNumber << ": " << error.message << "\n";
         return 2;
     }

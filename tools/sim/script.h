@@ -1,32 +1,15 @@
-// puckwind-sim's scripts: one command a line, read whole and checked before anything runs.
+// puckwind-sim's runner: the commands of a script (record/script.h) sent to the real shell and
+// game, headless, with the trace of what they did.
 #pragma once
 
-#include <cstdint>
-#include <istream>
 #include <ostream>
-#include <string>
 #include <vector>
+
+#include "record/script.h"
 
 namespace sim {
 
-struct Command {
-    enum class Kind { Seed, Start, Tick, Move, Down, Up, RDown, Activate, Key, Command, Close };
-    Kind kind = Kind::Start;
-    std::int64_t a = 0;        // start: the seed given before it (1 if none); tick count; x
-    std::int64_t b = 0;        // y
-    std::uint64_t wParam = 0;  // activate, key and command: the message's whole wParam
-    std::string line;          // as written, without surrounding blanks
-};
-
-struct ScriptError {
-    int lineNumber = 0;
-    std::string message;
-};
-
-// The commands of a script; false, with the first line not understood, when there is one.
-bool ParseScript(std::istream& in, std::vector<Command>* commands, ScriptError* error);
-// One command a line in the script's syntax; false when it is not one.
-bool ParseCommand(const std::string& line, Command* command, std::string* why);
+using record::Command;
 
 // Runs one command and writes the calls it made and the state line after it; with no stream the
 // calls are dropped unwritten.

@@ -4,7 +4,7 @@
 
 #include "game/game.h"
 #include "platform/headless_backend.h"
-#include "tools/sim/recorder.h"
+#include "record/calls.h"
 
 namespace sim {
 
@@ -15,16 +15,16 @@ class SimBackend : public platform::HeadlessBackend {
   public:
     SimBackend() : HeadlessBackend(Ticks::Manual) {}
 
-    void Invalidated(platform::HWND) override { RecordCall({.name = "InvalidateRect"}); }
+    void Invalidated(platform::HWND) override { record::RecordCall({.name = "InvalidateRect"}); }
     platform::Point CursorPos() override {
         const platform::Point point = HeadlessBackend::CursorPos();
-        RecordCall({.name = "GetCursorPos",
-                    .result = Call::Result::Point,
-                    .resultValue = {point.x, point.y}});
+        record::RecordCall({.name = "GetCursorPos",
+                            .result = record::Call::Result::Point,
+                            .resultValue = {point.x, point.y}});
         return point;
     }
     void SetCursorPos(platform::Point point) override {
-        RecordCall(
+        record::RecordCall(
             {.name = "SetCursorPos", .args = {double(point.x), double(point.y)}, .argCount = 2});
         HeadlessBackend::SetCursorPos(point);
     }
@@ -95,7 +95,7 @@ void ResetProgram() {
     ResetGameState();
     ClearHandlers();
     SeedRandom(1);
-    ClearRecordedCalls();
+    record::ClearRecordedCalls();
 }
 
 void StartProgram(std::uint32_t seed) {
@@ -144,35 +144,6 @@ void MoveCursor(int x, int y) {
 
 platform::Point CursorNow() {
     return R().backend ? R().backend->PeekCursor() : platform::Point{};
-}
-
-const char* HandlerName(Handler handler) {
-    struct Named {
-        Handler handler;
-        const char* name;
-    };
-    static const Named names[] = {
-        {EnterTitle, "EnterTitle"},
-        {TitleTick, "TitleTick"},
-        {TitleClick, "TitleClick"},
-        {ServePuck, "ServePuck"},
-        {RallyTick, "RallyTick"},
-        {GoalTick, "GoalTick"},
-        {WaitServeTick, "WaitServeTick"},
-        {NextServeClick, "NextServeClick"},
-        {WinTick, "WinTick"},
-        {LoseTick, "LoseTick"},
-        {PlayerMouseMove, "PlayerMouseMove"},
-    };
-    if (handler == nullptr) {
-        return "";
-    }
-    for (const Named& n : names) {
-        if (n.handler == handler) {
-            return n.name;
-        }
-    }
-    return "unknown";
 }
 
 }  // namespace sim

@@ -26,7 +26,4 @@ void Tick(int count = 1);
 void MoveCursor(int x, int y);
 platform::Point CursorNow();  // where the hand left the cursor; not a call of the game
 
-// The name of a handler the match flow installs; "" for an empty slot.
-const char* HandlerName(Handler handler);
-
 }  // namespace sim

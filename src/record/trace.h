@@ -1,13 +1,15 @@
-// The sim's output, one JSON object a line: a recorded call, or the state after a command.
-// Numbers are written in their shortest form that reads back to the same double.
+// The trace of a session (puckwind-sim's output, the game's --trace), one JSON object a line: a
+// recorded call, or the state after a command. Numbers are written in their shortest form that
+// reads back to the same double.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-#include "tools/sim/recorder.h"
+#include "record/calls.h"
+#include "shell/shell.h"
 
-namespace sim {
+namespace record {
 
 // {"call":"PlayEffect","args":[3,0,20000]} and a newline; TitleBannerStep adds "ret":0|1,
 // GetCursorPos "ret":[x,y].
@@ -16,4 +18,7 @@ void AppendCallLine(std::string& out, const Call& call);
 // match, the three bodies, the player's target and cursor record, the random state.
 void AppendStateLine(std::string& out, std::string_view after);
 
-}  // namespace sim
+// The name of a handler the match flow installs; "" for an empty slot.
+const char* HandlerName(Handler handler);
+
+}  // namespace record

@@ -1,13 +1,12 @@
-#include "tools/sim/trace.h"
+#include "record/trace.h"
 
 #include <charconv>
 #include <cstdio>
 
 #include "game/game.h"
 #include "shell/shell.h"
-#include "tools/sim/session.h"
 
-namespace sim {
+namespace record {
 
 namespace {
 
@@ -151,4 +150,33 @@ void AppendStateLine(std::string& out, std::string_view after) {
     out += "}}\n";
 }
 
-}  // namespace sim
+const char* HandlerName(Handler handler) {
+    struct Named {
+        Handler handler;
+        const char* name;
+    };
+    static const Named names[] = {
+        {EnterTitle, "EnterTitle"},
+        {TitleTick, "TitleTick"},
+        {TitleClick, "TitleClick"},
+        {ServePuck, "ServePuck"},
+        {RallyTick, "RallyTick"},
+        {GoalTick, "GoalTick"},
+        {WaitServeTick, "WaitServeTick"},
+        {NextServeClick, "NextServeClick"},
+        {WinTick, "WinTick"},
+        {LoseTick, "LoseTick"},
+        {PlayerMouseMove, "PlayerMouseMove"},
+    };
+    if (handler == nullptr) {
+        return "";
+    }
+    for (const Named& n : names) {
+        if (n.handler == handler) {
+            return n.name;
+        }
+    }
+    return "unknown";
+}
+
+}  // namespace record

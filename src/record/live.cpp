@@ -1,0 +1,522 @@
+// The live session. A recording writes, in the order the window procedure handles them, the
+// messages that can reach the game, in the script syntax puckwind-sim reads: ticks run-length, a
+// mouse move with the cursor the game read. A trace writes what puckwind-sim would print for that
+// script: the game's calls as they happen and the state after each line. A replay feeds a script
+// to the window procedure, one tick of it at each tick of the timer.
+#include "record/live.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <vector>
+
+#include "platform/dialog.h"
+#include "record/script.h"
+#include "record/trace.h"
+#include "shell/shell.h"
+
+namespace record {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+// Files are flushed this often, so a killed game loses less than a second of its session.
+constexpr auto FLUSH_PERIOD = std::chrono::milliseconds(900);
+
+struct Session {
+    std::FILE* recording = nullptr;
+    std::FILE* trace = nullptr;
+    platform::Backend* backend = nullptr;  // the real one, inside the watching backend
+    bool starting = false;                 // the entry runs: nothing is a message of the script
+    bool ended = false;                    // the program ended as a script sees it
+    Clock::time_point lastFlush;
+
+    // Recording: the message being handled (nested messages are part of it) and the ticks
+    // handled since the last line.
+    int depth = 0;
+    unsigned message = 0;
+    platform::WPARAM wParam = 0;
+    bool closes = false;
+    bool cursorRead = false;
+    platform::Point cursor;
+    std::int64_t tickRun = 0;
+
+    // Replay: the script, the next command, the ticks left of the current tick command.
+    bool replaying = false;
+    std::vector<Command> script;
+    std::size_t next = 0;
+    std::int64_t ticksLeft = 0;
+    bool feeding = false;  // a message of the script is being sent
+    platform::Point replayCursor;
+};
+
+Session& S() {
+    static Session session;
+    return session;
+}
+
+// The game's cursor and repaint calls, traced while a message of the script is handled.
+class WatchedBackend : public platform::Backend {
+  public:
+    explicit WatchedBackend(std::unique_ptr<platform::Backend> inner) : inner_(std::move(inner)) {}
+
+    bool OpenWindow(platform::HWND hwnd, std::string_view title,
+                    const platform::WindowPlacement& placement,
+                    std::string_view iconResource) override {
+        return inner_->OpenWindow(hwnd, title, placement, iconResource);
+    }
+    void ShowWindow(platform::HWND hwnd) override { inner_->ShowWindow(hwnd); }
+    void CloseWindow(platform::HWND hwnd) override { inner_->CloseWindow(hwnd); }
+    void PumpEvents(bool wait) override { inner_->PumpEvents(wait); }
+    void Wake() override { inner_->Wake(); }
+    platform::Point CursorPos() override {
+        Session& s = S();
+        const platform::Point point = s.replaying ? s.replayCursor : inner_->CursorPos();
+        s.cursorRead = true;
+        s.cursor = point;
+        if (callTap != nullptr) {
+            callTap({.name = "GetCursorPos",
+                     .result = Call::Result::Point,
+                     .resultValue = {point.x, point.y}});
+        }
+        return point;
+    }
+    void SetCursorPos(platform::Point point) override {
+        if (callTap != nullptr) {
+            callTap(MakeCall("SetCursorPos", {double(point.x), double(point.y)}));
+        }
+        if (S().replaying) {
+            S().replayCursor = point;  // the real pointer is not the game's during a replay
+        } else {
+            inner_->SetCursorPos(point);
+        }
+    }
+    void ShowCursor(bool show) override { inner_->ShowCursor(show); }
+    void ConfineCursor(platform::HWND hwnd, bool confine) override {
+        inner_->ConfineCursor(hwnd, confine);
+    }
+    bool PublishClass(std::string_view className) override {
+        return inner_->PublishClass(className);
+    }
+    bool ClassPublished(std::string_view className) override {
+        return inner_->ClassPublished(className);
+    }
+    void WithdrawClass(std::string_view className) override { inner_->WithdrawClass(className); }
+    void Invalidated(platform::HWND hwnd) override {
+        if (callTap != nullptr) {
+            callTap(MakeCall("InvalidateRect", {}));
+        }
+        inner_->Invalidated(hwnd);
+    }
+    std::unique_ptr<platform::GlSurface> CreateGlSurface(platform::HWND hwnd) override {
+        return inner_->CreateGlSurface(hwnd);
+    }
+    int BitsPerPixel(platform::HWND hwnd) override { return inner_->BitsPerPixel(hwnd); }
+    bool SetDisplayMode(platform::HWND hwnd, int width, int height, int bits) override {
+        return inner_->SetDisplayMode(hwnd, width, height, bits);
+    }
+    void RestoreDisplayMode(platform::HWND hwnd) override { inner_->RestoreDisplayMode(hwnd); }
+    unsigned StartTimer(unsigned delay, platform::TimerCallback callback,
+                        std::uintptr_t user) override {
+        return inner_->StartTimer(delay, callback, user);
+    }
+    void StopTimer(unsigned id) override { inner_->StopTimer(id); }
+    platform::TimerClock& Clock() override { return inner_->Clock(); }
+    std::unique_ptr<platform::DialogView> OpenDialogView(platform::Dialog& dialog) override {
+        return inner_->OpenDialogView(dialog);
+    }
+
+  private:
+    std::unique_ptr<platform::Backend> inner_;
+};
+
+// ---- Writing ------------------------------------------------------------------------------
+
+void BeginCalls() {
+    ClearRecordedCalls();
+    callTap = S().trace != nullptr ? RecordCall : nullptr;
+}
+
+void EndCalls() {
+    callTap = nullptr;
+}
+
+void WriteText(std::FILE* file, const std::string& text) {
+    if (file != nullptr) {
+        std::fwrite(text.data(), 1, text.size(), file);
+    }
+}
+
+void WriteCalls() {
+    std::string text;
+    for (const Call& call : RecordedCalls()) {
+        AppendCallLine(text, call);
+    }
+    ClearRecordedCalls();
+    WriteText(S().trace, text);
+}
+
+void WriteState(const std::string& line) {
+    if (S().trace != nullptr) {
+        std::string text;
+        AppendStateLine(text, line);
+        WriteText(S().trace, text);
+    }
+}
+
+// A line of the script: into the recording, and the state after it into the trace.
+void WriteLine(const std::string& line) {
+    WriteText(S().recording, line + "\n");
+    WriteState(line);
+}
+
+void FlushFiles() {
+    for (std::FILE* file : {S().recording, S().trace}) {
+        if (file != nullptr) {
+            std::fflush(file);
+        }
+    }
+    S().lastFlush = Clock::now();
+}
+
+void CloseTickRun() {
+    Session& s = S();
+    if (s.tickRun > 0) {
+        WriteLine("tick " + std::to_string(s.tickRun));
+        s.tickRun = 0;
+    }
+}
+
+// ---- Recording ----------------------------------------------------------------------------
+
+// The messages a script has, as the window procedure handles them: a mouse move only when the
+// game takes it, a command other than the settings dialog (whose activation changes are taken
+// instead: a script cannot show a dialog).
+bool Recorded(unsigned message, platform::WPARAM wParam) {
+    switch (message) {
+        case WM_TICK:
+        case platform::WM_LBUTTONDOWN:
+        case platform::WM_LBUTTONUP:
+        case platform::WM_RBUTTONDOWN:
+        case platform::WM_ACTIVATE:
+        case platform::WM_KEYDOWN:
+        case platform::WM_CLOSE:
+            return true;
+        case platform::WM_MOUSEMOVE:
+            return handlers.onMouseMove != nullptr;
+        case platform::WM_COMMAND:
+            return wParam != CMD_RENDER_SETTINGS;
+        default:
+            return false;
+    }
+}
+
+// The messages after which the program has ended for a script: nothing later is recorded.
+bool EndsProgram(unsigned message, platform::WPARAM wParam) {
+    return message == platform::WM_CLOSE ||
+           (message == platform::WM_COMMAND && wParam == CMD_EXIT) ||
+           (message == platform::WM_KEYDOWN && wParam == platform::VK_ESCAPE &&
+            shell.appActive != 0);
+}
+
+std::string ScriptLine(unsigned message, platform::WPARAM wParam) {
+    switch (message) {
+        case platform::WM_MOUSEMOVE: {
+            const platform::Point p = S().cursorRead ? S().cursor : S().backend->CursorPos();
+            return "move " + std::to_string(p.x) + " " + std::to_string(p.y);
+        }
+        case platform::WM_LBUTTONDOWN:
+            return "down";
+        case platform::WM_LBUTTONUP:
+            return "up";
+        case platform::WM_RBUTTONDOWN:
+            return "rdown";
+        case platform::WM_ACTIVATE:
+            return "activate " + std::to_string(wParam);
+        case platform::WM_KEYDOWN:
+            return "key " + std::to_string(wParam);
+        case platform::WM_COMMAND:
+            return "command " + std::to_string(wParam);
+        default:
+            return "close";
+    }
+}
+
+bool BeforeRecorded(unsigned message, platform::WPARAM wParam) {
+    Session& s = S();
+    if (s.depth > 0) {
+        ++s.depth;  // sent while another message is handled: part of that one
+        return true;
+    }
+    if (s.starting || s.ended || !Recorded(message, wParam)) {
+        return true;
+    }
+    if (message != WM_TICK) {
+        CloseTickRun();
+    }
+    s.depth = 1;
+    s.message = message;
+    s.wParam = wParam;
+    s.closes = EndsProgram(message, wParam);
+    s.cursorRead = false;
+    BeginCalls();
+    return true;
+}
+
+void AfterRecorded(unsigned, platform::WPARAM) {
+    Session& s = S();
+    if (s.depth == 0 || --s.depth > 0) {
+        return;
+    }
+    EndCalls();
+    if (s.message == WM_TICK) {
+        ++s.tickRun;  // its calls now, the line when the run ends
+        WriteCalls();
+    } else {
+        const std::string line = ScriptLine(s.message, s.wParam);
+        WriteText(s.recording, line + "\n");
+        WriteCalls();
+        WriteState(line);
+    }
+    if (s.closes) {
+        s.ended = true;
+        FlushFiles();
+    } else if (Clock::now() - s.lastFlush >= FLUSH_PERIOD) {
+        CloseTickRun();
+        FlushFiles();
+    }
+}
+
+// ---- Replay -------------------------------------------------------------------------------
+
+// A message of the script, to the window procedure as the sim delivers it.
+void Send(unsigned message, platform::WPARAM wParam) {
+    S().feeding = true;
+    platform::SendMessage(shell.mainWindow, message, wParam, 0);
+    S().feeding = false;
+}
+
+// The command that would end the program is where the replay stops, so the window stays at the
+// screen the recording reached.
+bool EndsReplay(const Command& command) {
+    return command.kind == Command::Kind::Close ||
+           (command.kind == Command::Kind::Command && command.wParam == CMD_EXIT) ||
+           (command.kind == Command::Kind::Key && command.wParam == platform::VK_ESCAPE &&
+            shell.appActive != 0);
+}
+
+void ReplayCommand(const Command& command) {
+    switch (command.kind) {
+        case Command::Kind::Move:
+            S().replayCursor = {static_cast<int>(command.a), static_cast<int>(command.b)};
+            Send(platform::WM_MOUSEMOVE, 0);
+            break;
+        case Command::Kind::Down:
+            Send(platform::WM_LBUTTONDOWN, 0);
+            break;
+        case Command::Kind::Up:
+            Send(platform::WM_LBUTTONUP, 0);
+            break;
+        case Command::Kind::RDown:
+            Send(platform::WM_RBUTTONDOWN, 0);
+            break;
+        case Command::Kind::Activate:
+            Send(platform::WM_ACTIVATE, command.wParam);
+            break;
+        case Command::Kind::Key:
+            Send(platform::WM_KEYDOWN, command.wParam);
+            break;
+        case Command::Kind::Command:
+            if (command.wParam != CMD_RENDER_SETTINGS) {  // a dialog would wait for the player
+                Send(platform::WM_COMMAND, command.wParam);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+// One tick of the timer: the commands before the script's next tick, then that tick.
+void AdvanceReplay() {
+    Session& s = S();
+    while (!s.ended) {
+        if (s.ticksLeft > 0) {
+            BeginCalls();
+            Send(WM_TICK, 0);
+            EndCalls();
+            WriteCalls();
+            if (--s.ticksLeft == 0) {
+                WriteState(s.script[s.next - 1].line);
+            }
+            return;
+        }
+        if (s.next == s.script.size() || EndsReplay(s.script[s.next])) {
+            s.ended = true;
+            FlushFiles();
+            return;
+        }
+        const Command& command = s.script[s.next++];
+        if (command.kind == Command::Kind::Tick) {
+            s.ticksLeft = command.a;
+            if (command.a == 0) {
+                WriteState(command.line);
+            }
+            continue;
+        }
+        BeginCalls();
+        ReplayCommand(command);
+        EndCalls();
+        WriteCalls();
+        WriteState(command.line);
+    }
+}
+
+// The real input is not the game's during a replay: only Escape, command 40001 and closing the
+// window act, and the timer's ticks drive the script.
+bool BeforeReplayed(unsigned message, platform::WPARAM wParam) {
+    Session& s = S();
+    if (s.feeding || s.starting) {
+        return true;
+    }
+    switch (message) {
+        case WM_TICK:
+            AdvanceReplay();
+            return false;
+        case platform::WM_KEYDOWN:
+            if (wParam == platform::VK_ESCAPE) {
+                platform::PostMessage(shell.mainWindow, platform::WM_CLOSE, 0, 0);
+            }
+            return false;
+        case platform::WM_COMMAND:
+            return wParam == CMD_EXIT;
+        case platform::WM_MOUSEMOVE:
+        case platform::WM_LBUTTONDOWN:
+        case platform::WM_LBUTTONUP:
+        case platform::WM_RBUTTONDOWN:
+        case platform::WM_ACTIVATE:
+            return false;
+        default:
+            return true;
+    }
+}
+
+void AfterReplayed(unsigned, platform::WPARAM) {}
+
+void SceneBuilt() {
+    BeginCalls();  // the title's calls belong to the script's start
+}
+
+const ShellHooks recordingHooks{BeforeRecorded, AfterRecorded, SceneBuilt};
+const ShellHooks replayHooks{BeforeReplayed, AfterReplayed, SceneBuilt};
+
+// ---- Opening ------------------------------------------------------------------------------
+
+bool CreateOutput(const std::string& path, std::FILE** file, std::string* error) {
+    if (path.empty()) {
+        return true;
+    }
+    *file = std::fopen(path.c_str(), "wb");
+    if (*file == nullptr) {
+        *error = "cannot create " + path;
+        return false;
+    }
+    return true;
+}
+
+// A recording cut off mid-line (the game killed) is read to its last whole line.
+bool ReadReplay(const std::string& path, std::string* error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        *error = "cannot read " + path;
+        return false;
+    }
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    text.erase(text.find_last_of('\n') + 1);
+    std::istringstream lines(text);
+    ScriptError scriptError;
+    Session& s = S();
+    if (!ParseScript(lines, &s.script, &scriptError)) {
+        *error =
+            path + ": line " + std::to_string(scriptError.lineNumber) + ": " + scriptError.message;
+        return false;
+    }
+    for (s.next = 0; s.next < s.script.size(); ++s.next) {
+        if (s.script[s.next].kind == Command::Kind::Start) {
+            ++s.next;
+            s.replaying = true;
+            return true;
+        }
+    }
+    const auto lineCount = std::count(text.begin(), text.end(), '\n');
+    *error = path + ": line " + std::to_string(lineCount + 1) + ": the script ends before start";
+    return false;
+}
+
+}  // namespace
+
+bool OpenSession(const SessionFiles& files, std::string* error) {
+    Session& s = S();
+    if (!files.replayPath.empty() && !ReadReplay(files.replayPath, error)) {
+        return false;
+    }
+    return CreateOutput(files.recordPath, &s.recording, error) &&
+           CreateOutput(files.tracePath, &s.trace, error);
+}
+
+std::unique_ptr<platform::Backend> WatchBackend(std::unique_ptr<platform::Backend> backend) {
+    S().backend = backend.get();
+    return std::make_unique<WatchedBackend>(std::move(backend));
+}
+
+std::uint32_t SessionSeed(std::uint32_t tickCount) {
+    const Session& s = S();
+    return s.replaying ? static_cast<std::uint32_t>(s.script[s.next - 1].a) : tickCount;
+}
+
+void BeginSession(std::uint32_t seed) {
+    Session& s = S();
+    if (s.replaying) {
+        for (std::size_t i = 0; i + 1 < s.next; ++i) {
+            WriteState(s.script[i].line);  // the seed lines
+        }
+    } else {
+        WriteText(s.recording,
+                  "# a session of puckwind: puckwind --replay FILE shows it, puckwind-sim FILE "
+                  "traces it\n");
+        WriteLine("seed " + std::to_string(seed));
+    }
+    s.starting = true;
+    s.lastFlush = Clock::now();
+    shellHooks = s.replaying ? &replayHooks : &recordingHooks;
+}
+
+void StartSession() {
+    Session& s = S();
+    platform::SendMessage(shell.mainWindow, platform::WM_ACTIVATE, platform::WA_ACTIVE, 0);
+    EndCalls();
+    s.starting = false;
+    WriteText(s.recording, "start\n");
+    WriteCalls();
+    WriteState("start");
+    FlushFiles();
+}
+
+void EndSession() {
+    Session& s = S();
+    EndCalls();
+    if (!s.ended) {
+        CloseTickRun();
+    }
+    for (std::FILE** file : {&s.recording, &s.trace}) {
+        if (*file != nullptr) {
+            std::fclose(*file);
+            *file = nullptr;
+        }
+    }
+    shellHooks = nullptr;
+}
+
+}  // namespace record

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# A match recorded as it is played: the real game played to the first goal with --record and
+# --trace, and puckwind-sim on the recording prints the game's trace byte for byte. Then --replay
+# of that recording, its last line cut off as a killed game leaves it, shows the title, the serve
+# and the goal as the game did, and plays on while another window has the focus: its trace is the
+# game's, bar the line cut.
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/lib.sh"
+isolate "$@"
+sim=$4
+
+run_game() {  # the game with options ARGS...; sets $pid and $errors
+    games=$((games + 1))
+    errors=$out/game$games.stderr
+    SDL_AUDIODRIVER=dummy "$game" "$@" 2>"$errors" &
+    pid=$!
+}
+faces=(24x20+189+212 24x22+189+234)  # the scoreboard's digits
+digits_differ() { [ "$(differ "$1" "$2" "${faces[0]}")" -gt 10 ] || [ "$(differ "$1" "$2" "${faces[1]}")" -gt 10 ]; }
+scored() {  # the mallet sweeps the near half until a digit differs from the screen after the serve
+    local x
+    for x in 200 380 260 440 320; do
+        xdotool mousemove $x 360 sleep 0.05 mousemove $x 205 sleep 0.05
+    done
+    shot play && digits_differ "$out/live-served.png" "$last_shot"
+}
+
+start_x 640x480x24
+run_game --record "$out/match.sim" --trace "$out/live.jsonl"
+wait_for 60 "the title banner standing" title_stands
+cp "$last_shot" "$out/live-title.png"
+xdotool mousemove 320 360 click 1
+wait_for 20 "a click serving" banner_gone
+cp "$last_shot" "$out/live-served.png"
+wait_for 120 "a goal changing the scoreboard" scored
+cp "$last_shot" "$out/live-goal.png"
+xdotool key Escape
+ends_well Escape
+
+"$sim" "$out/match.sim" | cmp - "$out/live.jsonl" || fail "puckwind-sim on the recording differs from the game's trace"
+tail -n 1 "$out/live.jsonl" | grep -q '"score":\[\(0,1\|1,0\)\]' || fail "no goal in the trace: $(tail -n 1 "$out/live.jsonl")"
+[ "$(tail -n 1 "$out/match.sim")" = "key 27" ] || fail "the recording does not end with Escape"
+head -c -2 "$out/match.sim" >"$out/cut.sim"  # "key 2": not a whole line
+head -n -1 "$out/live.jsonl" >"$out/want.jsonl"
+
+run_game --replay "$out/cut.sim" --trace "$out/replay.jsonl"
+wait_for 60 "the replay's title banner standing" title_stands
+cp "$last_shot" "$out/replay-title.png"
+wait_for 30 "the replay serving" banner_gone
+cp "$last_shot" "$out/replay-served.png"
+xmessage -geometry 100x40+540+440 elsewhere &
+helpers+=($!)
+wait_for 20 "another window" eval 'other=$(xdotool search --onlyvisible --name "^xmessage$")'
+xdotool windowfocus --sync "$other" mousemove 100 100 click 1
+wait_for 120 "the replay's trace ending as the game's" cmp -s "$out/replay.jsonl" "$out/want.jsonl"
+shot replay-goal
+digits_differ "$out/live-goal.png" "$last_shot" && fail "the replay's scoreboard differs from the game's after the goal"
+digits_differ "$out/replay-served.png" "$last_shot" || fail "the replay's scoreboard did not change"
+expect "the replay waiting at its last screen" running
+xdotool windowfocus --sync "$(game_window)" key Escape
+ends_well "Escape in the replay"
+echo "ok: $(wc -c <"$out/match.sim") bytes of recording, traces of $(wc -l <"$out/live.jsonl") lines alike"
