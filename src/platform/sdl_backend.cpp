@@ -9,7 +9,8 @@
 // window; the display's depth and a virtual 640 x 480 display mode (the window fills its screen
 // at the screen's own mode; Alt+Enter switches between that and a window); modal dialogs drawn
 // over the window (dialog_imgui.h), which take the input while open; a quick end when the X
-// server goes away underneath the game.
+// server goes away underneath the game. In a browser the canvas is the window and its picture,
+// and the pointer is captured (Pointer Lock) while the game is active.
 #include "platform/sdl_backend.h"
 
 #include <SDL.h>
@@ -25,6 +26,11 @@
 #include <dlfcn.h>
 #include <unistd.h>
 #define PUCKWIND_HAVE_X11 1
+#endif
+
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#include <emscripten/html5.h>
 #endif
 
 #include "platform/dialog_imgui.h"
@@ -150,13 +156,26 @@ LPARAM PackPoint(int x, int y) {
 class SdlBackend : public Backend {
   public:
     SdlBackend(std::uint32_t wakeEvent, bool windowed)
-        : wakeEvent_(wakeEvent), windowed_(windowed) {}
+        : wakeEvent_(wakeEvent), windowed_(windowed) {
+#ifdef __EMSCRIPTEN__
+        emscripten_set_pointerlockchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, this, 0,
+                                                  LockChanged);
+#endif
+    }
     ~SdlBackend() override {
         endpoint_.reset();
         for (auto& [hwnd, window] : windows_) {
             SDL_DestroyWindow(window);
         }
         SDL_Quit();
+#ifdef __EMSCRIPTEN__
+        emscripten_set_pointerlockchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, nullptr, 0,
+                                                  nullptr);
+        EM_ASM({
+            if (Module.onGameEnd)
+                Module.onGameEnd();
+        });  // the page's "play again"
+#endif
     }
 
     bool OpenWindow(HWND hwnd, std::string_view title, const WindowPlacement& placement,
@@ -228,6 +247,9 @@ class SdlBackend : public Backend {
 
     // In the main window's picture pixels, wherever the window is.
     Point CursorPos() override {
+#ifdef __EMSCRIPTEN__
+        return {static_cast<int>(cursor_.x), static_cast<int>(cursor_.y)};
+#else
         Point point;
         SDL_Window* window = Find(MainWindow());
         // Over our window, the position the last pointer event brought: SDL's global query may
@@ -244,9 +266,14 @@ class SdlBackend : public Backend {
         int top = 0;
         SDL_GetWindowPosition(window, &left, &top);
         return ToPicture(window, point.x - left, point.y - top);
+#endif
     }
 
     void SetCursorPos(Point point) override {
+#ifdef __EMSCRIPTEN__
+        cursor_ = {std::clamp(point.x, 0, PICTURE_WIDTH - 1) + 0.0,
+                   std::clamp(point.y, 0, PICTURE_HEIGHT - 1) + 0.0};
+#else
         if (SDL_Window* window = Find(MainWindow())) {
             const Point at = ToWindow(window, point);
             // SDL's warp into a window leaves the pointer where it was on an X server whose
@@ -256,16 +283,30 @@ class SdlBackend : public Backend {
             SDL_GetWindowPosition(window, &left, &top);
             SDL_WarpMouseGlobal(left + at.x, top + at.y);
         }
+#endif
     }
 
-    void ShowCursor(bool show) override { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
+    void ShowCursor(bool show) override {
+        SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+    }
 
     void ConfineCursor(HWND hwnd, bool confine) override {
+#ifdef __EMSCRIPTEN__
+        // The browser grants the lock only in answer to the player's input: asked for now, it
+        // is taken at the next click or key.
+        lockWanted_ = confine && Find(hwnd) != nullptr;
+        if (lockWanted_) {
+            emscripten_request_pointerlock("#canvas", 1);
+        } else {
+            emscripten_exit_pointerlock();
+        }
+#else
         if (SDL_Window* window = Find(hwnd)) {
             confined_[window] = confine;
             SDL_SetWindowGrab(window, confine ? SDL_TRUE : SDL_FALSE);
             ConfineToPicture(window);
         }
+#endif
     }
 
     bool PublishClass(std::string_view className) override {
@@ -277,9 +318,13 @@ class SdlBackend : public Backend {
         return endpoint_ != nullptr;
     }
 
-    bool ClassPublished(std::string_view className) override { return InstanceExists(className); }
+    bool ClassPublished(std::string_view className) override {
+        return InstanceExists(className);
+    }
 
-    void WithdrawClass(std::string_view) override { endpoint_.reset(); }
+    void WithdrawClass(std::string_view) override {
+        endpoint_.reset();
+    }
 
     std::unique_ptr<GlSurface> CreateGlSurface(HWND hwnd) override {
         SDL_Window* window = Find(hwnd);
@@ -422,8 +467,14 @@ class SdlBackend : public Backend {
                 break;
             case SDL_MOUSEMOTION: {
                 HWND hwnd = Owner(event.motion.windowID);
+#ifdef __EMSCRIPTEN__
+                MoveCursor(Find(hwnd), event.motion.xrel, event.motion.yrel);
+                PostMessage(hwnd, WM_MOUSEMOVE, 0,
+                            PackPoint(static_cast<int>(cursor_.x), static_cast<int>(cursor_.y)));
+#else
                 PostMessage(hwnd, WM_MOUSEMOVE, 0,
                             PictureLParam(hwnd, event.motion.x, event.motion.y));
+#endif
                 break;
             }
             case SDL_MOUSEBUTTONDOWN:
@@ -492,7 +543,12 @@ class SdlBackend : public Backend {
         }
         if (message != 0) {
             HWND hwnd = Owner(event.windowID);
+#ifdef __EMSCRIPTEN__
+            const Point at = CursorPos();
+            PostMessage(hwnd, message, 0, PackPoint(at.x, at.y));
+#else
             PostMessage(hwnd, message, 0, PictureLParam(hwnd, event.x, event.y));
+#endif
         }
     }
 
@@ -502,6 +558,38 @@ class SdlBackend : public Backend {
         return PackPoint(point.x, point.y);
     }
 
+#ifdef __EMSCRIPTEN__
+    // The cursor is the game's own, in picture pixels: the pointer's motion moves it (locked,
+    // the motion is all the browser tells; where the lock is refused, the moves between
+    // positions), SetCursorPos sets it, and it stays on the picture.
+    void MoveCursor(SDL_Window* window, int dx, int dy) {
+        const Picture p = window != nullptr ? PictureInWindow(window) : Picture{};
+        if (p.width > 0 && p.height > 0) {
+            cursor_.x = std::clamp(cursor_.x + dx * double{PICTURE_WIDTH} / p.width, 0.0,
+                                   PICTURE_WIDTH - 1.0);
+            cursor_.y = std::clamp(cursor_.y + dy * double{PICTURE_HEIGHT} / p.height, 0.0,
+                                   PICTURE_HEIGHT - 1.0);
+        }
+    }
+
+    // The browser ends the lock itself on Escape, and the page never sees that key: while the
+    // game holds the lock and the page keeps the focus, a lost lock is the player's Escape.
+    static EM_BOOL LockChanged(int, const EmscriptenPointerlockChangeEvent* event, void* user) {
+        const auto* self = static_cast<const SdlBackend*>(user);
+        if (!event->isActive && self->lockWanted_ && EM_ASM_INT({ return document.hasFocus(); })) {
+            if (HWND hwnd = MainWindow()) {
+                PostMessage(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
+            }
+        }
+        return EM_FALSE;
+    }
+
+    struct {
+        double x = PICTURE_WIDTH / 2.0;
+        double y = PICTURE_HEIGHT / 2.0;
+    } cursor_;
+    bool lockWanted_ = false;
+#endif
     std::uint32_t wakeEvent_;
     bool windowed_;
     std::map<HWND, SDL_Window*> windows_;
@@ -560,3 +648,12 @@ std::unique_ptr<Backend> MakeSdlBackend(bool windowed) {
 }
 
 }  // namespace platform
+
+#ifdef __EMSCRIPTEN__
+// The page's settings button and key: the command an outside program sends on the desktop.
+extern "C" EMSCRIPTEN_KEEPALIVE void puckwind_command(int id) {
+    if (HWND hwnd = platform::MainWindow()) {
+        platform::PostMessage(hwnd, platform::WM_COMMAND, static_cast<platform::WPARAM>(id), 0);
+    }
+}
+#endif
