@@ -34,14 +34,32 @@ FLAGS = [
 ]
 
 # Wraps WebGL2's draw calls: window.__frames counts animation frames in which something was
-# drawn, window.__firstFrame is the time (ms since navigation) of the first of them.
+# drawn, window.__firstFrame is the time (ms since navigation) of the first of them. When the
+# page sets window.__probe to points [x, y] of the picture (640 x 480, scaled to the drawing
+# buffer), each drawn picture's colours there are kept in window.__samples, read back as the
+# task that drew it ends and before the browser shows it.
 FRAME_PROBE = """
 (() => {
-  window.__frames = 0; window.__firstFrame = null; let drew = false;
+  window.__frames = 0; window.__firstFrame = null; window.__samples = [];
+  let drew = false, reading = false;
+  const sample = (gl) => {
+    reading = false;
+    const w = gl.drawingBufferWidth, h = gl.drawingBufferHeight, px = new Uint8Array(w * h * 4);
+    gl.readPixels(0, 0, w, h, gl.RGBA, gl.UNSIGNED_BYTE, px);
+    window.__samples.push(window.__probe.map(([x, y]) => {
+      const at = 4 * ((h - 1 - Math.floor(y * h / 480)) * w + Math.floor(x * w / 640));
+      return [px[at], px[at + 1], px[at + 2]];
+    }));
+    if (window.__samples.length > 4000) window.__samples.splice(0, 2000);
+  };
   const proto = WebGL2RenderingContext.prototype;
   for (const name of ['drawArrays', 'drawElements', 'clear']) {
     const real = proto[name];
-    proto[name] = function (...args) { drew = true; return real.apply(this, args); };
+    proto[name] = function (...args) {
+      drew = true;
+      if (window.__probe && !reading) { reading = true; queueMicrotask(() => sample(this)); }
+      return real.apply(this, args);
+    };
   }
   const count = () => {
     if (drew) {
@@ -66,7 +84,7 @@ class Quiet(http.server.SimpleHTTPRequestHandler):
 class Browser:
     """One headless Chromium with one page, and a static HTTP server for a folder."""
 
-    def __init__(self, folder, width=640, height=480, chromium=None):
+    def __init__(self, folder, width=640, height=480, probe=None, chromium=None):
         self.server = http.server.ThreadingHTTPServer(
             ("127.0.0.1", 0), functools.partial(Quiet, directory=folder))
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
@@ -92,7 +110,8 @@ class Browser:
                                  flatten=True)["sessionId"]
         for domain in ("Page", "Runtime", "Log"):
             self.call(f"{domain}.enable")
-        self.call("Page.addScriptToEvaluateOnNewDocument", source=FRAME_PROBE)
+        self.call("Page.addScriptToEvaluateOnNewDocument",
+                  source=f"window.__probe = {json.dumps(probe)};" + FRAME_PROBE)
         self.call("Emulation.setDeviceMetricsOverride", width=width, height=height,
                   deviceScaleFactor=1, mobile=False)
 
@@ -179,15 +198,16 @@ class Browser:
 
     def wait_for(self, expression, timeout=30, what=None):
         """The first truthy value of expression, tried as the page's events come, up to timeout."""
+        return self.until(lambda: self.evaluate(expression), timeout, what or expression)
+
+    def until(self, check, timeout=30, what="a condition"):
+        """The first truthy value of check(), tried as the page's events come, up to timeout."""
         deadline = time.monotonic() + timeout
-        while True:
-            value = self.evaluate(expression)
-            if value:
-                return value
+        while not (value := check()):
             if time.monotonic() > deadline:
-                raise TimeoutError(f"waited {timeout} s for {what or expression}; "
-                                   f"errors: {self.errors}")
+                raise TimeoutError(f"waited {timeout} s for {what}; errors: {self.errors}")
             self.pump(0.05)
+        return value
 
     def click(self, x, y, button="left"):
         self.mouse("mouseMoved", x, y)
