@@ -80,6 +80,19 @@ format:
 clean:
 	rm -rf build
 
+# The browser build: SDL2 and Dear ImGui built with Emscripten from Debian's sources (once per
+# machine, into the cache that scripts/build-web-deps.sh names), then build/web/puckwind.html,
+# .js and .wasm, and puckwind-sim.js for node. Any static server serves build/web
+# (python3 -m http.server -d build/web). As for Windows, other libraries mean a fresh tree.
+.PHONY: web
+web:
+	@scripts/ensure-packages.sh web
+	prefix=$$(scripts/build-web-deps.sh) && \
+	  fresh=$$(grep -qx "PUCKWIND_WEB_PREFIX:[A-Z]*=$$prefix" build/web/CMakeCache.txt \
+	           2>/dev/null || echo --fresh) && \
+	  cmake --preset web $$fresh -DPUCKWIND_WEB_PREFIX="$$prefix"
+	cmake --build --preset web
+
 # The Windows zip, cross-built: SDL2, libepoxy, FreeType and Dear ImGui from Debian's sources (built
 # once per machine into a cache that scripts/build-windows-deps.sh names), then the game and its
 # tools; build/windows/stage holds the zip's contents for the Wine tests. A tree configured with

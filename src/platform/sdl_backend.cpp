@@ -21,7 +21,7 @@
 #include <tuple>
 #include <utility>
 
-#if __has_include(<X11/Xlib.h>)
+#if __has_include(<X11/Xlib.h>) && !defined(__EMSCRIPTEN__)
 #include <X11/Xlib.h>
 #include <dlfcn.h>
 #include <unistd.h>
@@ -89,6 +89,29 @@ Point ToWindow(SDL_Window* window, Point point) {
     return {p.x - FloorDiv(-point.x * p.width, PICTURE_WIDTH),
             p.y - FloorDiv(-point.y * p.height, PICTURE_HEIGHT)};
 }
+
+#ifdef __EMSCRIPTEN__
+// WebGL 2: OpenGL ES 3.0.
+constexpr int CONTEXT_MINOR_VERSION = 0;
+constexpr int CONTEXT_PROFILE = SDL_GL_CONTEXT_PROFILE_ES;
+
+// The page's one thread makes the timer calls that are due and waits no longer than until the
+// next; the wait gives the browser its turn (Asyncify), and a call posts, which wakes it.
+bool WaitEvent(SDL_Event* event) {
+    bool got = false;
+    while (!got) {
+        got = SDL_WaitEventTimeout(event, RunDueTimers()) != 0;
+    }
+    return got;
+}
+#else
+constexpr int CONTEXT_MINOR_VERSION = 3;
+constexpr int CONTEXT_PROFILE = SDL_GL_CONTEXT_PROFILE_CORE;
+
+bool WaitEvent(SDL_Event* event) {
+    return SDL_WaitEvent(event) != 0;
+}
+#endif
 
 // Each window's surface and its context, for a dialog drawn over that window.
 std::map<SDL_Window*, std::pair<const GlSurface*, SDL_GLContext>> surfaceContexts;
@@ -193,8 +216,8 @@ class SdlBackend : public Backend {
             flags |= SDL_WINDOW_BORDERLESS | (placement.topmost ? SDL_WINDOW_ALWAYS_ON_TOP : 0);
         }
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, CONTEXT_MINOR_VERSION);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, CONTEXT_PROFILE);
         SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
         SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
         SDL_Window* window =
@@ -231,7 +254,7 @@ class SdlBackend : public Backend {
 
     void PumpEvents(bool wait) override {
         SDL_Event event;
-        if (wait && SDL_WaitEvent(&event) != 0) {
+        if (wait && WaitEvent(&event)) {
             Translate(event);
         }
         while (SDL_PollEvent(&event) != 0) {
