@@ -84,11 +84,13 @@ Point ToPicture(SDL_Window* window, int x, int y) {
             FloorDiv((y - p.y) * PICTURE_HEIGHT, p.height)};
 }
 
+#ifndef __EMSCRIPTEN__  // a page warps no pointer: its cursor is the game's own
 Point ToWindow(SDL_Window* window, Point point) {
     const Picture p = PictureInWindow(window);
     return {p.x - FloorDiv(-point.x * p.width, PICTURE_WIDTH),
             p.y - FloorDiv(-point.y * p.height, PICTURE_HEIGHT)};
 }
+#endif
 
 #ifdef __EMSCRIPTEN__
 // WebGL 2: OpenGL ES 3.0.
@@ -508,10 +510,12 @@ class SdlBackend : public Backend {
                 if ((event.key.keysym.sym == SDLK_RETURN ||
                      event.key.keysym.sym == SDLK_KP_ENTER) &&
                     (event.key.keysym.mod & KMOD_ALT) != 0) {
+#ifndef __EMSCRIPTEN__  // the browser's own full screen serves a page
                     if (SDL_Window* window = Find(Owner(event.key.windowID));
                         window != nullptr && event.key.repeat == 0) {
                         ToggleFullScreen(window);
                     }
+#endif
                     break;  // the window's business: the game sees no key
                 }
                 PostMessage(Owner(event.key.windowID), WM_KEYDOWN, VirtualKey(event.key.keysym), 0);
@@ -655,6 +659,9 @@ void WatchDisplayConnection() {
 }  // namespace
 
 std::unique_ptr<Backend> MakeSdlBackend(bool windowed) {
+#ifdef __EMSCRIPTEN__
+    windowed = true;  // the canvas, sized by its page: never full screen
+#endif
     // The X11 class name, so that window managers and test tools find the game by it.
     SDL_setenv("SDL_VIDEO_X11_WMCLASS", "PUCKWIND", 0);
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
@@ -675,7 +682,7 @@ std::unique_ptr<Backend> MakeSdlBackend(bool windowed) {
 #ifdef __EMSCRIPTEN__
 // The page's settings button and key: the command an outside program sends on the desktop.
 extern "C" EMSCRIPTEN_KEEPALIVE void puckwind_command(int id) {
-    if (HWND hwnd = platform::MainWindow()) {
+    if (platform::HWND hwnd = platform::MainWindow()) {
         platform::PostMessage(hwnd, platform::WM_COMMAND, static_cast<platform::WPARAM>(id), 0);
     }
 }

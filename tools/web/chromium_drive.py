@@ -7,9 +7,12 @@ figures need: evaluate JavaScript, wait for a condition against a deadline, mous
 screenshots, and the page's console errors. Every page gets a small probe first (FRAME_PROBE):
 the time of its first frame with a WebGL draw call and a count of such frames.
 
-As a command:
+As a command (DIR is the folder served, e.g. build/web):
   chromium_drive.py shot DIR PAGE OUT.png [SECONDS]  a screenshot of DIR/PAGE after SECONDS
   chromium_drive.py first-frame DIR PAGE [RUNS]      ms from navigation to the first drawn frame
+  chromium_drive.py rally DIR [SECONDS]              frames a second while the mouse plays
+  chromium_drive.py tour DIR OUTDIR                  OUTDIR/web-{title,rally,dialog}.png
+The last two play puckwind.html on a 640 x 480 canvas.
 """
 import base64
 import functools
@@ -279,20 +282,69 @@ def first_frame(folder, page, runs=5):
     return sorted(times)[len(times) // 2]
 
 
+def serve_and_sweep(browser, seconds):
+    """A click serves; then the mouse sweeps the near half from side to side for seconds."""
+    browser.click(320, 240)
+    browser.wait_for("document.pointerLockElement !== null", 10, "the pointer lock")
+    deadline, step = time.monotonic() + seconds, 0
+    while time.monotonic() < deadline:
+        step += 1
+        browser.mouse("mouseMoved", 320 + (12 if step // 15 % 2 else -12) * (step % 15), 240)
+        browser.pump(0.02)
+
+
+def game(folder):
+    """A browser on puckwind.html with a 640 x 480 canvas, its title drawn and standing."""
+    browser = Browser(folder, 640, 508)
+    browser.open("puckwind.html")
+    browser.wait_for("window.__firstFrame", 60, "a first frame")
+    browser.pump(2)  # the banner flies in within a quarter of a second
+    return browser
+
+
+def rally(folder, seconds=10):
+    """Drawn frames a second while the mouse plays a rally, and the page's errors."""
+    with game(folder) as browser:
+        serve_and_sweep(browser, 1)
+        before = browser.evaluate("[window.__frames, performance.now()]")
+        serve_and_sweep(browser, seconds)
+        after = browser.evaluate("[window.__frames, performance.now()]")
+        return (after[0] - before[0]) * 1000 / (after[1] - before[1]), browser.errors
+
+
+def tour(folder, out):
+    with game(folder) as browser:
+        browser.screenshot(os.path.join(out, "web-title.png"))
+        serve_and_sweep(browser, 3)
+        browser.screenshot(os.path.join(out, "web-rally.png"))
+        browser.key("s", "KeyS", 83)
+        browser.wait_for("document.pointerLockElement === null", 10, "the dialog")
+        browser.pump(1)
+        browser.screenshot(os.path.join(out, "web-dialog.png"))
+        return browser.errors
+
+
 def main(argv):
+    errors = []
     if len(argv) >= 4 and argv[0] == "shot":
         with Browser(argv[1]) as browser:
             browser.open(argv[2])
             browser.wait_for("window.__firstFrame", 60, "a first frame")
             browser.pump(float(argv[4]) if len(argv) > 4 else 1)
             browser.screenshot(argv[3])
-            print("\n".join(browser.errors), file=sys.stderr)
-        return 0
-    if len(argv) >= 3 and argv[0] == "first-frame":
+            errors = browser.errors
+    elif len(argv) >= 3 and argv[0] == "first-frame":
         print(f"{first_frame(argv[1], argv[2], int(argv[3]) if len(argv) > 3 else 5):.0f}")
-        return 0
-    print(__doc__, file=sys.stderr)
-    return 2
+    elif len(argv) >= 2 and argv[0] == "rally":
+        fps, errors = rally(argv[1], float(argv[2]) if len(argv) > 2 else 10)
+        print(f"{fps:.1f}")
+    elif len(argv) == 3 and argv[0] == "tour":
+        errors = tour(argv[1], argv[2])
+    else:
+        print(__doc__, file=sys.stderr)
+        return 2
+    print("\n".join(errors), file=sys.stderr, end="\n" if errors else "")
+    return 1 if errors else 0
 
 
 if __name__ == "__main__":
