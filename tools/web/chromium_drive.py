@@ -201,13 +201,21 @@ class Browser:
 
     def wait_for(self, expression, timeout=30, what=None):
         """The first truthy value of expression, tried as the page's events come, up to timeout."""
-        return self.until(lambda: self.evaluate(expression), timeout, what or expression)
+        failed = []
+
+        def check():  # a page being replaced has no document for a moment
+            try:
+                return self.evaluate(expression)
+            except RuntimeError as error:
+                failed[:] = [f" (last: {error})"]
+        return self.until(check, timeout, lambda: (what or expression) + "".join(failed))
 
     def until(self, check, timeout=30, what="a condition"):
         """The first truthy value of check(), tried as the page's events come, up to timeout."""
         deadline = time.monotonic() + timeout
         while not (value := check()):
             if time.monotonic() > deadline:
+                what = what() if callable(what) else what
                 raise TimeoutError(f"waited {timeout} s for {what}; errors: {self.errors}")
             self.pump(0.05)
         return value
@@ -241,28 +249,33 @@ class Browser:
 
 
 def decode_png(data):
-    """(width, rows of RGBA bytes) of an 8-bit RGB or RGBA PNG without interlace."""
-    pos, chunks, header = 8, b"", None
+    """(width, rows of RGBA bytes) of an 8-bit RGB, RGBA or palette PNG without interlace."""
+    pos, chunks, header, palette = 8, b"", None, b""
     while pos < len(data):
         size, kind = struct.unpack(">I4s", data[pos:pos + 8])
         body = data[pos + 8:pos + 8 + size]
         header = body if kind == b"IHDR" else header
+        palette = body if kind == b"PLTE" else palette
         chunks += body if kind == b"IDAT" else b""
         pos += size + 12
     width, height, depth, colour = struct.unpack(">IIBB", header[:10])
-    if depth != 8 or colour not in (2, 6) or header[12] != 0:
-        raise ValueError("only 8-bit RGB or RGBA PNGs without interlace")
-    step = 3 if colour == 2 else 4
+    if depth != 8 or colour not in (2, 3, 6) or header[12] != 0:
+        raise ValueError("only 8-bit RGB, RGBA or palette PNGs without interlace")
+    step = {2: 3, 3: 1, 6: 4}[colour]
     raw, stride, rows, prior = zlib.decompress(chunks), width * step, [], bytearray(width * step)
     for y in range(height):
-        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        kind = raw[y * (stride + 1)]
+        line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
         for i in range(stride):
             a = line[i - step] if i >= step else 0
             b, c = prior[i], prior[i - step] if i >= step else 0
             line[i] = (line[i] + (0, a, b, (a + b) // 2, paeth(a, b, c))[kind]) & 0xFF
-        rows.append(line if step == 4 else bytearray(
-            v for i in range(0, stride, 3) for v in (*line[i:i + 3], 255)))
         prior = line
+        if step == 3:
+            line = bytearray(v for i in range(0, stride, 3) for v in (*line[i:i + 3], 255))
+        elif step == 1:
+            line = bytearray(v for i in line for v in (*palette[3 * i:3 * i + 3], 255))
+        rows.append(line)
     return width, rows
 
 
