@@ -48,6 +48,8 @@ def close(seen, wanted, share):
 
 
 def main(folder):
+    if not os.path.exists(os.path.join(folder, "puckwind.html")):
+        sys.exit(f"web play: no {folder}/puckwind.html (make web builds it)")
     title, rally, dialog = desktop("title.png"), desktop("rally.png"), desktop("dialog.png")
     rest = count(title, "banner", "gold")
     with Browser(folder, 800, 628, PROBE) as page:
