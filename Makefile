@@ -31,8 +31,10 @@ test:
 	@scripts/test-size.sh
 
 # Everything of `make test`, then the long runs: the whole match played end to end, the
-# 2,000-match soak, the platform's threads under ThreadSanitizer, and each fuzzer for FUZZ_SECONDS.
+# 2,000-match soak, the browser build against the native one, the platform's threads under
+# ThreadSanitizer, and each fuzzer for FUZZ_SECONDS.
 test-full: test
+	$(MAKE) --no-print-directory web
 	ctest --preset full
 	cmake --preset tsan
 	cmake --build --preset tsan
