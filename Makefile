@@ -95,6 +95,14 @@ web:
 	  cmake --preset web $$fresh -DPUCKWIND_WEB_PREFIX="$$prefix"
 	cmake --build --preset web
 
+# The browser build's figures (file sizes; the sim under node beside native) into BENCHMARKS.md.
+.PHONY: web-bench
+web-bench: web
+	cmake --build --preset web --target sim_rate
+	cmake --preset default >/dev/null
+	cmake --build --preset default --target sim_rate
+	scripts/web-benchmarks.sh
+
 # The Windows zip, cross-built: SDL2, libepoxy, FreeType and Dear ImGui from Debian's sources (built
 # once per machine into a cache that scripts/build-windows-deps.sh names), then the game and its
 # tools; build/windows/stage holds the zip's contents for the Wine tests. A tree configured with
