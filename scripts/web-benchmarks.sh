@@ -16,6 +16,10 @@ trap 'rm -rf "$raw"' EXIT
 size_row() {  # FILE: | file | bytes | gzipped |
   printf '| %s | %d | %d |\n' "$(basename "$1")" "$(stat -c %s "$1")" "$(gzip -9c "$1" | wc -c)"
 }
+resources_bytes() {  # the files resources/resources.txt embeds
+  awk '!/^#/ && NF >= 3 {print $3}' "$root/resources/resources.txt" |
+    (cd "$root/resources" && xargs stat -c %s) | awk '{ s += $1 } END { print s }'
+}
 best() {  # FILE LABEL: the highest figure of LABEL in FILE
   sed -n "s/^$2: //p" "$1" | sort -n | tail -n 1
 }
@@ -31,6 +35,10 @@ done
   echo "Written by \`make web-bench\` (\`scripts/web-benchmarks.sh\`) on $(date -u '+%Y-%m-%d %H:%M') UTC;"
   echo "Emscripten $(emcc --version | sed -n '1s/.* \([0-9][0-9.]*\) .*/\1/p'), node $(node --version)."
   echo "Load: \`$(uptime)\`."
+  echo "Native is the default preset's build (RelWithDebInfo), node runs the web preset's (Release,"
+  echo "Asyncify only in the page); both run \`bench/sim_rate.cpp\`: the rally tick"
+  echo "alone, and a whole headless tick with the chasing player. The game's .wasm carries every"
+  echo "resource file ($(resources_bytes) bytes of bitmaps, sounds and the dialog's font)."
   echo
   echo "| File (build/web) | Bytes | Gzipped (-9) |"
   echo "|---|---:|---:|"
