@@ -31,8 +31,10 @@ test:
 	@scripts/test-size.sh
 
 # Everything of `make test`, then the long runs: the whole match played end to end, the
-# 2,000-match soak, the platform's threads under ThreadSanitizer, and each fuzzer for FUZZ_SECONDS.
+# 2,000-match soak, the browser build against the native one, the platform's threads under
+# ThreadSanitizer, and each fuzzer for FUZZ_SECONDS.
 test-full: test
+	$(MAKE) --no-print-directory web
 	ctest --preset full
 	cmake --preset tsan
 	cmake --build --preset tsan
@@ -92,6 +94,14 @@ web:
 	           2>/dev/null || echo --fresh) && \
 	  cmake --preset web $$fresh -DPUCKWIND_WEB_PREFIX="$$prefix"
 	cmake --build --preset web
+
+# The browser build's figures (file sizes; the sim under node beside native) into BENCHMARKS.md.
+.PHONY: web-bench
+web-bench: web
+	cmake --build --preset web --target sim_rate
+	cmake --preset default >/dev/null
+	cmake --build --preset default --target sim_rate
+	scripts/web-benchmarks.sh
 
 # The Windows zip, cross-built: SDL2, libepoxy, FreeType and Dear ImGui from Debian's sources (built
 # once per machine into a cache that scripts/build-windows-deps.sh names), then the game and its
