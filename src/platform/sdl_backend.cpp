@@ -678,12 +678,3 @@ std::unique_ptr<Backend> MakeSdlBackend(bool windowed) {
 }
 
 }  // namespace platform
-
-#ifdef __EMSCRIPTEN__
-// The page's settings button and key: the command an outside program sends on the desktop.
-extern "C" EMSCRIPTEN_KEEPALIVE void puckwind_command(int id) {
-    if (platform::HWND hwnd = platform::MainWindow()) {
-        platform::PostMessage(hwnd, platform::WM_COMMAND, static_cast<platform::WPARAM>(id), 0);
-    }
-}
-#endif
