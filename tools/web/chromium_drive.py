@@ -9,7 +9,7 @@ the time of its first frame with a WebGL draw call and a count of such frames.
 
 As a command (DIR is the folder served, e.g. build/web):
   chromium_drive.py shot DIR PAGE OUT.png [SECONDS]  a screenshot of DIR/PAGE after SECONDS
-  chromium_drive.py first-frame DIR PAGE [RUNS]      ms from navigation to the first drawn frame
+  chromium_drive.py first-frame DIR RUNS PAGE...     ms from navigation to the first drawn frame
   chromium_drive.py rally DIR [SECONDS]              frames a second while the mouse plays
   chromium_drive.py tour DIR OUTDIR                  OUTDIR/web-{title,rally,dialog}.png
 The last two play puckwind.html on a 640 x 480 canvas.
@@ -285,14 +285,16 @@ def paeth(a, b, c):
     return a if pa <= pb and pa <= pc else b if pb <= pc else c
 
 
-def first_frame(folder, page, runs=5):
-    """Median ms from navigation to the first frame with a draw call, a fresh browser each run."""
-    times = []
+def first_frames(folder, pages, runs=5):
+    """Median ms from navigation to the first frame with a draw call of each page, a fresh
+    browser each run, the pages taken in turn so that a busy spell of the machine falls on all."""
+    times = {page: [] for page in pages}
     for _ in range(runs):
-        with Browser(folder) as browser:
-            browser.open(page)
-            times.append(browser.wait_for("window.__firstFrame", 60, "a first frame"))
-    return sorted(times)[len(times) // 2]
+        for page in pages:
+            with Browser(folder) as browser:
+                browser.open(page)
+                times[page].append(browser.wait_for("window.__firstFrame", 60, "a first frame"))
+    return [sorted(t)[len(t) // 2] for t in times.values()]
 
 
 def serve_and_sweep(browser, seconds):
@@ -346,8 +348,8 @@ def main(argv):
             browser.pump(float(argv[4]) if len(argv) > 4 else 1)
             browser.screenshot(argv[3])
             errors = browser.errors
-    elif len(argv) >= 3 and argv[0] == "first-frame":
-        print(f"{first_frame(argv[1], argv[2], int(argv[3]) if len(argv) > 3 else 5):.0f}")
+    elif len(argv) >= 4 and argv[0] == "first-frame":
+        print(" ".join(f"{ms:.0f}" for ms in first_frames(argv[1], argv[3:], int(argv[2]))))
     elif len(argv) >= 2 and argv[0] == "rally":
         fps, errors = rally(argv[1], float(argv[2]) if len(argv) > 2 else 10)
         print(f"{fps:.1f}")
