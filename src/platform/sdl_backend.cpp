@@ -196,10 +196,7 @@ class SdlBackend : public Backend {
 #ifdef __EMSCRIPTEN__
         emscripten_set_pointerlockchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, nullptr, 0,
                                                   nullptr);
-        EM_ASM({
-            if (Module.onGameEnd)
-                Module.onGameEnd();
-        });  // the page's "play again"
+        emscripten_run_script("if (Module.onGameEnd) Module.onGameEnd()");  // "play again"
 #endif
     }
 
@@ -319,11 +316,13 @@ class SdlBackend : public Backend {
 #ifdef __EMSCRIPTEN__
         // The browser grants the lock only in answer to the player's input: asked for now, it
         // is taken at the next click or key.
-        lockWanted_ = confine && Find(hwnd) != nullptr;
-        if (lockWanted_) {
-            emscripten_request_pointerlock("#canvas", 1);
-        } else {
-            emscripten_exit_pointerlock();
+        if (Find(hwnd) != nullptr) {
+            lockWanted_ = confine;
+            if (confine) {
+                emscripten_request_pointerlock("#canvas", 1);
+            } else {
+                emscripten_exit_pointerlock();
+            }
         }
 #else
         if (SDL_Window* window = Find(hwnd)) {
@@ -603,7 +602,8 @@ class SdlBackend : public Backend {
     // game holds the lock and the page keeps the focus, a lost lock is the player's Escape.
     static EM_BOOL LockChanged(int, const EmscriptenPointerlockChangeEvent* event, void* user) {
         const auto* self = static_cast<const SdlBackend*>(user);
-        if (!event->isActive && self->lockWanted_ && EM_ASM_INT({ return document.hasFocus(); })) {
+        if (!event->isActive && self->lockWanted_ &&
+            emscripten_run_script_int("document.hasFocus() ? 1 : 0") != 0) {
             if (HWND hwnd = MainWindow()) {
                 PostMessage(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
             }
