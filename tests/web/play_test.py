@@ -2,8 +2,9 @@
 """The game in headless Chromium on an 800 x 600 canvas, against the desktop's 640 x 480 pictures
 (docs/screenshots) at the same points of the picture: the title banner flies in and stands as on
 the desktop; a click takes the pointer and serves (banner gone, scoreboard as in a rally); the
-mallet follows the captured pointer; S opens the settings dialog and Escape closes it; Escape
-ends the game into "click to play again", and that click starts it afresh. No console errors.
+mallet follows the captured pointer, or the pointer's moves where the browser refuses the lock;
+S opens the settings dialog and Escape closes it; Escape ends the game into "click to play
+again", and that click starts it afresh. No console errors.
 Usage: play_test.py BUILD_WEB_DIR"""
 import os
 import sys
@@ -47,34 +48,42 @@ def close(seen, wanted, share):
     return abs(seen - wanted) <= share * wanted
 
 
+def serve(page, refused):
+    """Title, a click serving, the mallet following the pointer; the last sample's reader."""
+    rest, rally = count(TITLE, "banner", "gold"), count(RALLY, "board", "green")
+    latest = lambda: page.evaluate("window.__samples.at(-1) || []")  # noqa: E731
+    page.open("puckwind.html")
+    page.until(lambda: close(count(latest(), "banner", "gold"), rest, 0.05), 60,
+               "the title banner standing")
+    first = page.evaluate("window.__samples[0]")  # the banner starts close to the eye
+    assert count(first, "near", "gold") > 0.1 * len(AREAS["near"]), "no banner flying in"
+
+    page.click(400, 300)
+    page.wait_for(f"!document.pointerLockElement === {str(refused).lower()}", 10)
+    page.until(lambda: count(latest(), "banner", "gold") < 0.05 * rest and close(
+        count(latest(), "board", "green"), rally, 0.2), 20, "a serve")
+
+    def mallet_x():
+        xs = [x for (x, _), c in zip(AREAS["near"], part(latest(), "near")) if COLOURS["blue"](*c)]
+        return sum(xs) / max(len(xs), 1)
+    start = mallet_x()
+    for step in range(1, 11):  # 60 page pixels to the right: 48 of the picture
+        page.mouse("mouseMoved", 400 + 6 * step, 300)
+    page.until(lambda: mallet_x() > start + 20, 10, "the mallet following the pointer")
+    return latest
+
+
 def main(folder):
     if not os.path.exists(os.path.join(folder, "puckwind.html")):
         sys.exit(f"web play: no {folder}/puckwind.html (make web builds it)")
-    title, rally, dialog = desktop("title.png"), desktop("rally.png"), desktop("dialog.png")
-    rest = count(title, "banner", "gold")
+    with Browser(folder, 800, 628, PROBE) as page:  # a browser that refuses the lock
+        page.call("Page.addScriptToEvaluateOnNewDocument", source="Element.prototype."
+                  "requestPointerLock = () => document.dispatchEvent(new Event('pointerlockerror'))")
+        serve(page, True)
+        assert not page.errors, page.errors
     with Browser(folder, 800, 628, PROBE) as page:
-        latest = lambda: page.evaluate("window.__samples.at(-1) || []")  # noqa: E731
-        page.open("puckwind.html")
-        page.until(lambda: close(count(latest(), "banner", "gold"), rest, 0.05), 60,
-                   "the title banner standing")
-        first = page.evaluate("window.__samples[0]")  # the banner starts close to the eye
-        assert count(first, "near", "gold") > 0.1 * len(AREAS["near"]), "no banner flying in"
-
-        page.click(400, 300)
-        page.wait_for("document.pointerLockElement === document.getElementById('canvas')", 10)
-        page.until(lambda: count(latest(), "banner", "gold") < 0.05 * rest and close(
-            count(latest(), "board", "green"), count(rally, "board", "green"), 0.2), 20, "a serve")
-
-        def mallet_x():
-            xs = [x for (x, _), c in zip(AREAS["near"], part(latest(), "near")) if
-                  COLOURS["blue"](*c)]
-            return sum(xs) / max(len(xs), 1)
-        start = mallet_x()
-        for step in range(1, 11):  # 60 page pixels to the right: 48 of the picture
-            page.mouse("mouseMoved", 400 + 6 * step, 300)
-        page.until(lambda: mallet_x() > start + 20, 10, "the mallet following the pointer")
-
-        bar = count(dialog, "dialog", "grey")  # the dialog's title bar
+        latest = serve(page, False)
+        bar = count(DIALOG, "dialog", "grey")  # the dialog's title bar
         page.key("s", "KeyS", 83)
         page.until(lambda: close(count(latest(), "dialog", "grey"), bar, 0.2), 10, "the dialog")
         page.key("Escape", "Escape", 27)
@@ -87,8 +96,9 @@ def main(folder):
         page.click(400, 300)
         page.wait_for("document.body.dataset.state === 'playing' && window.__frames > 0", 60)
         assert not page.errors, page.errors
-    print("web play: title, serve, mallet, dialog, Escape and play again as on the desktop")
+    print("web play: title, serve, mallet (lock refused and granted), dialog, Escape, play again")
 
 
+TITLE, RALLY, DIALOG = desktop("title.png"), desktop("rally.png"), desktop("dialog.png")
 if __name__ == "__main__":
     main(sys.argv[1])
