@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The page's figures in headless Chromium: milliseconds from navigation to the first drawn frame
 # of the game's page and of a bare SDL2 + WebGL2 page linked the same way (bench/web; the median
-# of RUNS fresh browsers each, taken in turn), their ratio, and the frames drawn a second while the mouse plays a
-# rally for SECONDS on a 640 x 480 canvas. Prints them and writes them to the section
-# "### The page in headless Chromium" of OUTPUT's "## In a browser", replacing it.
+# of RUNS fresh browsers each, taken in turn), their ratio, and the frames drawn a second while
+# the mouse plays a rally for SECONDS on a 640 x 480 canvas. Prints them and writes them to the
+# section "### The page in headless Chromium" of OUTPUT's "## In a browser", replacing it.
 # Usage: scripts/web-figures.sh [RUNS [SECONDS [OUTPUT]]]   after make web; OUTPUT defaults to
 #   BENCHMARKS.md
 set -eu

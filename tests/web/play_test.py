@@ -77,8 +77,8 @@ def main(folder):
     if not os.path.exists(os.path.join(folder, "puckwind.html")):
         sys.exit(f"web play: no {folder}/puckwind.html (make web builds it)")
     with Browser(folder, 800, 628, PROBE) as page:  # a browser that refuses the lock
-        page.call("Page.addScriptToEvaluateOnNewDocument", source="Element.prototype."
-                  "requestPointerLock = () => document.dispatchEvent(new Event('pointerlockerror'))")
+        page.call("Page.addScriptToEvaluateOnNewDocument", source="Element.prototype.request"
+                  "PointerLock = () => document.dispatchEvent(new Event('pointerlockerror'))")
         serve(page, True)
         assert not page.errors, page.errors
     with Browser(folder, 800, 628, PROBE) as page:
