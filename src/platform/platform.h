@@ -206,7 +206,7 @@ class GlSurface {
   public:
     virtual ~GlSurface() = default;
     virtual void MakeCurrent() = 0;
-    virtual void Present() = 0;     // shows what was drawn
+    virtual void Present() = 0;  // shows what was drawn
     virtual int Width() const = 0;  // the drawable's size in pixels
     virtual int Height() const = 0;
     // The picture's place in the drawable: all of it unless the surface says otherwise.
