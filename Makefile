@@ -31,9 +31,11 @@ test:
 	@scripts/test-size.sh
 
 # Everything of `make test`, then the long runs: the whole match played end to end, the
-# 2,000-match soak, the platform's threads under ThreadSanitizer, and each fuzzer for FUZZ_SECONDS.
+# 2,000-match soak, the browser build against the native one, the platform's threads under
+# ThreadSanitizer, and each fuzzer for FUZZ_SECONDS.
 test-full: test
 	$(MAKE) --no-print-directory package-check
+	$(MAKE) --no-print-directory web
 	ctest --preset full
 	cmake --preset tsan
 	cmake --build --preset tsan
@@ -89,6 +91,27 @@ format:
 
 clean:
 	rm -rf build
+
+# The browser build: SDL2 and Dear ImGui built with Emscripten from Debian's sources (once per
+# machine, into the cache that scripts/build-web-deps.sh names), then build/web/puckwind.html,
+# .js and .wasm, and puckwind-sim.js for node. Any static server serves build/web
+# (python3 -m http.server -d build/web). As for Windows, other libraries mean a fresh tree.
+.PHONY: web
+web:
+	@scripts/ensure-packages.sh web
+	prefix=$$(scripts/build-web-deps.sh) && \
+	  fresh=$$(grep -qx "PUCKWIND_WEB_PREFIX:[A-Z]*=$$prefix" build/web/CMakeCache.txt \
+	           2>/dev/null || echo --fresh) && \
+	  cmake --preset web $$fresh -DPUCKWIND_WEB_PREFIX="$$prefix"
+	cmake --build --preset web
+
+# The browser build's figures (file sizes; the sim under node beside native) into BENCHMARKS.md.
+.PHONY: web-bench
+web-bench: web
+	cmake --build --preset web --target sim_rate
+	cmake --preset default >/dev/null
+	cmake --build --preset default --target sim_rate
+	scripts/web-benchmarks.sh
 
 # The Windows zip, cross-built: SDL2, libepoxy, FreeType and Dear ImGui from Debian's sources (built
 # once per machine into a cache that scripts/build-windows-deps.sh names), then the game and its

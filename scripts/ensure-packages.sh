@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, only those that are missing.
-# Usage: scripts/ensure-packages.sh build|test|run|windows|package
+# Usage: scripts/ensure-packages.sh build|test|run|windows|package|web
 set -eu
 common=(cmake ninja-build g++ pkg-config libsdl2-dev libepoxy-dev libimgui-dev libfreetype-dev
         libx11-dev libxtst-dev libharfbuzz-dev libharfbuzz-subset0 fonts-dejavu-core
@@ -15,7 +15,10 @@ case "${1:-build}" in
   # The Windows build from Debian sources with mingw-w64 (posix threads), and Wine for its tests.
   windows) want=(cmake ninja-build pkg-config meson dpkg-dev zip mingw-w64 g++-mingw-w64-x86-64-posix
                  gcc-mingw-w64-x86-64-posix wine wine64 xvfb xdotool imagemagick x11-utils) ;;
-  *) echo "usage: $0 build|test|run|windows|package" >&2; exit 2 ;;
+  # The browser build with Debian's Emscripten (its libraries from Debian sources), node for the
+  # headless sim and Chromium for the page's tests.
+  web) want=(cmake ninja-build pkg-config dpkg-dev emscripten nodejs chromium python3) ;;
+  *) echo "usage: $0 build|test|run|windows|package|web" >&2; exit 2 ;;
 esac
 
 missing=()

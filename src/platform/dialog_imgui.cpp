@@ -1,4 +1,5 @@
-// Dialogs drawn with Dear ImGui (its SDL2 and OpenGL 3 backends) over the owner's picture.
+// Dialogs drawn with Dear ImGui (its SDL2 and OpenGL 3 backends; OpenGL ES 3, that is WebGL 2, in
+// a browser) over the owner's picture.
 //
 // Offers what dialog_imgui.h lists. Controls are placed from the template's dialog units through
 // the embedded font's average character width and height; the font is the "dialog_font"
@@ -13,8 +14,12 @@
 
 #include <backends/imgui_impl_opengl3.h>
 #include <backends/imgui_impl_sdl.h>
-#include <epoxy/gl.h>
 #include <imgui.h>
+#ifdef __EMSCRIPTEN__
+#include <GLES3/gl3.h>
+#else
+#include <epoxy/gl.h>
+#endif
 
 #include <algorithm>
 
@@ -25,6 +30,11 @@ namespace platform {
 namespace {
 
 constexpr int FRAMES_AFTER_INPUT = 3;
+#ifdef __EMSCRIPTEN__
+constexpr const char* GLSL_VERSION = "#version 300 es";
+#else
+constexpr const char* GLSL_VERSION = "#version 330 core";
+#endif
 
 class ImGuiDialogView;
 ImGuiDialogView* openView = nullptr;
@@ -55,7 +65,7 @@ class ImGuiDialogView : public DialogView {
         baseStyle_ = style;
         Rescale();
         ImGui_ImplSDL2_InitForOpenGL(window_, context_);
-        ImGui_ImplOpenGL3_Init("#version 330 core");
+        ImGui_ImplOpenGL3_Init(GLSL_VERSION);
         openView = this;
         RequestFrames(FRAMES_AFTER_INPUT);
     }

@@ -15,7 +15,9 @@
 #include <memory>
 #include <optional>
 #include <span>
+#ifndef __EMSCRIPTEN__
 #include <stop_token>
+#endif
 #include <string>
 #include <string_view>
 
@@ -112,6 +114,11 @@ unsigned SetPeriodicTimer(unsigned delay, unsigned resolution, TimerCallback cal
                           std::uintptr_t user);
 // When it returns, the callback runs no more. Must not be called from the callback itself.
 void KillTimer(unsigned id);
+#ifdef __EMSCRIPTEN__
+// A page has no threads: the backend's event wait calls this to make the timer calls that are
+// due, and waits at most the milliseconds it returns for the next one (-1: there is no timer).
+int RunDueTimers();
+#endif
 
 // What a timer's thread keeps time by: the steady clock, or a clock a test moves by hand.
 class TimerClock {
@@ -119,8 +126,11 @@ class TimerClock {
     using TimePoint = std::chrono::steady_clock::time_point;
     virtual ~TimerClock() = default;
     virtual TimePoint Now() = 0;
-    // Returns true once the clock has reached `when`, false as soon as stop is requested.
+#ifndef __EMSCRIPTEN__
+    // Returns true once the clock has reached `when`, false as soon as stop is requested (a
+    // timer's thread waits on it; a page has none).
     virtual bool WaitUntil(TimePoint when, std::stop_token stop) = 0;
+#endif
 };
 
 // ---- Embedded resources -----------------------------------------------------------------------

@@ -9,7 +9,8 @@
 // window; the display's depth and a virtual 640 x 480 display mode (the window fills its screen
 // at the screen's own mode; Alt+Enter switches between that and a window); modal dialogs drawn
 // over the window (dialog_imgui.h), which take the input while open; a quick end when the X
-// server goes away underneath the game.
+// server goes away underneath the game. In a browser the canvas is the window and its picture,
+// and the pointer is captured (Pointer Lock) while the game is active.
 #include "platform/sdl_backend.h"
 
 #include <SDL.h>
@@ -20,11 +21,16 @@
 #include <tuple>
 #include <utility>
 
-#if __has_include(<X11/Xlib.h>)
+#if __has_include(<X11/Xlib.h>) && !defined(__EMSCRIPTEN__)
 #include <X11/Xlib.h>
 #include <dlfcn.h>
 #include <unistd.h>
 #define PUCKWIND_HAVE_X11 1
+#endif
+
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#include <emscripten/html5.h>
 #endif
 
 #include "platform/dialog_imgui.h"
@@ -78,11 +84,36 @@ Point ToPicture(SDL_Window* window, int x, int y) {
             FloorDiv((y - p.y) * PICTURE_HEIGHT, p.height)};
 }
 
+#ifndef __EMSCRIPTEN__  // a page warps no pointer: its cursor is the game's own
 Point ToWindow(SDL_Window* window, Point point) {
     const Picture p = PictureInWindow(window);
     return {p.x - FloorDiv(-point.x * p.width, PICTURE_WIDTH),
             p.y - FloorDiv(-point.y * p.height, PICTURE_HEIGHT)};
 }
+#endif
+
+#ifdef __EMSCRIPTEN__
+// WebGL 2: OpenGL ES 3.0.
+constexpr int CONTEXT_MINOR_VERSION = 0;
+constexpr int CONTEXT_PROFILE = SDL_GL_CONTEXT_PROFILE_ES;
+
+// The page's one thread makes the timer calls that are due and waits no longer than until the
+// next; the wait gives the browser its turn (Asyncify), and a call posts, which wakes it.
+bool WaitEvent(SDL_Event* event) {
+    bool got = false;
+    while (!got) {
+        got = SDL_WaitEventTimeout(event, RunDueTimers()) != 0;
+    }
+    return got;
+}
+#else
+constexpr int CONTEXT_MINOR_VERSION = 3;
+constexpr int CONTEXT_PROFILE = SDL_GL_CONTEXT_PROFILE_CORE;
+
+bool WaitEvent(SDL_Event* event) {
+    return SDL_WaitEvent(event) != 0;
+}
+#endif
 
 // Each window's surface and its context, for a dialog drawn over that window.
 std::map<SDL_Window*, std::pair<const GlSurface*, SDL_GLContext>> surfaceContexts;
@@ -150,13 +181,23 @@ LPARAM PackPoint(int x, int y) {
 class SdlBackend : public Backend {
   public:
     SdlBackend(std::uint32_t wakeEvent, bool windowed)
-        : wakeEvent_(wakeEvent), windowed_(windowed) {}
+        : wakeEvent_(wakeEvent), windowed_(windowed) {
+#ifdef __EMSCRIPTEN__
+        emscripten_set_pointerlockchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, this, 0,
+                                                  LockChanged);
+#endif
+    }
     ~SdlBackend() override {
         endpoint_.reset();
         for (auto& [hwnd, window] : windows_) {
             SDL_DestroyWindow(window);
         }
         SDL_Quit();
+#ifdef __EMSCRIPTEN__
+        emscripten_set_pointerlockchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, nullptr, 0,
+                                                  nullptr);
+        emscripten_run_script("if (Module.onGameEnd) Module.onGameEnd()");  // "play again"
+#endif
     }
 
     bool OpenWindow(HWND hwnd, std::string_view title, const WindowPlacement& placement,
@@ -174,8 +215,8 @@ class SdlBackend : public Backend {
             flags |= SDL_WINDOW_BORDERLESS | (placement.topmost ? SDL_WINDOW_ALWAYS_ON_TOP : 0);
         }
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, CONTEXT_MINOR_VERSION);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, CONTEXT_PROFILE);
         SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
         SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
         SDL_Window* window =
@@ -212,7 +253,7 @@ class SdlBackend : public Backend {
 
     void PumpEvents(bool wait) override {
         SDL_Event event;
-        if (wait && SDL_WaitEvent(&event) != 0) {
+        if (wait && WaitEvent(&event)) {
             Translate(event);
         }
         while (SDL_PollEvent(&event) != 0) {
@@ -228,6 +269,9 @@ class SdlBackend : public Backend {
 
     // In the main window's picture pixels, wherever the window is.
     Point CursorPos() override {
+#ifdef __EMSCRIPTEN__
+        return {static_cast<int>(cursor_.x), static_cast<int>(cursor_.y)};
+#else
         Point point;
         SDL_Window* window = Find(MainWindow());
         // Over our window, the position the last pointer event brought: SDL's global query may
@@ -244,9 +288,14 @@ class SdlBackend : public Backend {
         int top = 0;
         SDL_GetWindowPosition(window, &left, &top);
         return ToPicture(window, point.x - left, point.y - top);
+#endif
     }
 
     void SetCursorPos(Point point) override {
+#ifdef __EMSCRIPTEN__
+        cursor_ = {std::clamp(point.x, 0, PICTURE_WIDTH - 1) + 0.0,
+                   std::clamp(point.y, 0, PICTURE_HEIGHT - 1) + 0.0};
+#else
         if (SDL_Window* window = Find(MainWindow())) {
             const Point at = ToWindow(window, point);
             // SDL's warp into a window leaves the pointer where it was on an X server whose
@@ -256,16 +305,32 @@ class SdlBackend : public Backend {
             SDL_GetWindowPosition(window, &left, &top);
             SDL_WarpMouseGlobal(left + at.x, top + at.y);
         }
+#endif
     }
 
-    void ShowCursor(bool show) override { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
+    void ShowCursor(bool show) override {
+        SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+    }
 
     void ConfineCursor(HWND hwnd, bool confine) override {
+#ifdef __EMSCRIPTEN__
+        // The browser grants the lock only in answer to the player's input: asked for now, it
+        // is taken at the next click or key.
+        if (Find(hwnd) != nullptr) {
+            lockWanted_ = confine;
+            if (confine) {
+                emscripten_request_pointerlock("#canvas", 1);
+            } else {
+                emscripten_exit_pointerlock();
+            }
+        }
+#else
         if (SDL_Window* window = Find(hwnd)) {
             confined_[window] = confine;
             SDL_SetWindowGrab(window, confine ? SDL_TRUE : SDL_FALSE);
             ConfineToPicture(window);
         }
+#endif
     }
 
     bool PublishClass(std::string_view className) override {
@@ -277,9 +342,13 @@ class SdlBackend : public Backend {
         return endpoint_ != nullptr;
     }
 
-    bool ClassPublished(std::string_view className) override { return InstanceExists(className); }
+    bool ClassPublished(std::string_view className) override {
+        return InstanceExists(className);
+    }
 
-    void WithdrawClass(std::string_view) override { endpoint_.reset(); }
+    void WithdrawClass(std::string_view) override {
+        endpoint_.reset();
+    }
 
     std::unique_ptr<GlSurface> CreateGlSurface(HWND hwnd) override {
         SDL_Window* window = Find(hwnd);
@@ -422,8 +491,14 @@ class SdlBackend : public Backend {
                 break;
             case SDL_MOUSEMOTION: {
                 HWND hwnd = Owner(event.motion.windowID);
+#ifdef __EMSCRIPTEN__
+                MoveCursor(Find(hwnd), event.motion.xrel, event.motion.yrel);
+                PostMessage(hwnd, WM_MOUSEMOVE, 0,
+                            PackPoint(static_cast<int>(cursor_.x), static_cast<int>(cursor_.y)));
+#else
                 PostMessage(hwnd, WM_MOUSEMOVE, 0,
                             PictureLParam(hwnd, event.motion.x, event.motion.y));
+#endif
                 break;
             }
             case SDL_MOUSEBUTTONDOWN:
@@ -434,10 +509,12 @@ class SdlBackend : public Backend {
                 if ((event.key.keysym.sym == SDLK_RETURN ||
                      event.key.keysym.sym == SDLK_KP_ENTER) &&
                     (event.key.keysym.mod & KMOD_ALT) != 0) {
+#ifndef __EMSCRIPTEN__  // the browser's own full screen serves a page
                     if (SDL_Window* window = Find(Owner(event.key.windowID));
                         window != nullptr && event.key.repeat == 0) {
                         ToggleFullScreen(window);
                     }
+#endif
                     break;  // the window's business: the game sees no key
                 }
                 PostMessage(Owner(event.key.windowID), WM_KEYDOWN, VirtualKey(event.key.keysym), 0);
@@ -492,7 +569,12 @@ class SdlBackend : public Backend {
         }
         if (message != 0) {
             HWND hwnd = Owner(event.windowID);
+#ifdef __EMSCRIPTEN__
+            const Point at = CursorPos();
+            PostMessage(hwnd, message, 0, PackPoint(at.x, at.y));
+#else
             PostMessage(hwnd, message, 0, PictureLParam(hwnd, event.x, event.y));
+#endif
         }
     }
 
@@ -502,6 +584,39 @@ class SdlBackend : public Backend {
         return PackPoint(point.x, point.y);
     }
 
+#ifdef __EMSCRIPTEN__
+    // The cursor is the game's own, in picture pixels: the pointer's motion moves it (locked,
+    // the motion is all the browser tells; where the lock is refused, the moves between
+    // positions), SetCursorPos sets it, and it stays on the picture.
+    void MoveCursor(SDL_Window* window, int dx, int dy) {
+        const Picture p = window != nullptr ? PictureInWindow(window) : Picture{};
+        if (p.width > 0 && p.height > 0) {
+            cursor_.x = std::clamp(cursor_.x + dx * double{PICTURE_WIDTH} / p.width, 0.0,
+                                   PICTURE_WIDTH - 1.0);
+            cursor_.y = std::clamp(cursor_.y + dy * double{PICTURE_HEIGHT} / p.height, 0.0,
+                                   PICTURE_HEIGHT - 1.0);
+        }
+    }
+
+    // The browser ends the lock itself on Escape, and the page never sees that key: while the
+    // game holds the lock and the page keeps the focus, a lost lock is the player's Escape.
+    static EM_BOOL LockChanged(int, const EmscriptenPointerlockChangeEvent* event, void* user) {
+        const auto* self = static_cast<const SdlBackend*>(user);
+        if (!event->isActive && self->lockWanted_ &&
+            emscripten_run_script_int("document.hasFocus() ? 1 : 0") != 0) {
+            if (HWND hwnd = MainWindow()) {
+                PostMessage(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
+            }
+        }
+        return EM_FALSE;
+    }
+
+    struct {
+        double x = PICTURE_WIDTH / 2.0;
+        double y = PICTURE_HEIGHT / 2.0;
+    } cursor_;
+    bool lockWanted_ = false;
+#endif
     std::uint32_t wakeEvent_;
     bool windowed_;
     std::map<HWND, SDL_Window*> windows_;
@@ -544,6 +659,9 @@ void WatchDisplayConnection() {
 }  // namespace
 
 std::unique_ptr<Backend> MakeSdlBackend(bool windowed) {
+#ifdef __EMSCRIPTEN__
+    windowed = true;  // the canvas, sized by its page: never full screen
+#endif
     // The X11 class name, so that window managers and test tools find the game by it.
     SDL_setenv("SDL_VIDEO_X11_WMCLASS", "PUCKWIND", 0);
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");

@@ -1,7 +1,10 @@
 #include "record/trace.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "game/game.h"
 #include "shell/shell.h"
@@ -16,6 +19,27 @@ void AppendNumber(std::string& out, T value) {
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     out.append(buffer, result.ptr);
 }
+
+#ifdef __EMSCRIPTEN__
+// Emscripten's C++ library writes no floating point with to_chars; the same text comes from
+// printf: the fewest significant digits that read back as the same double, written plain or with
+// an exponent, whichever is shorter (plain on a tie).
+template <>
+void AppendNumber(std::string& out, double value) {
+    char digits[32];
+    int precision = 0;
+    while (std::snprintf(digits, sizeof digits, "%.*e", precision, value) > 0 &&
+           std::strtod(digits, nullptr) != value && precision < 17) {
+        ++precision;
+    }
+    const int exponent = std::atoi(std::strchr(digits, 'e') + 1);
+    // Plain: as many decimals as the digits after the point need; at least none.
+    const int decimals = std::max(precision - exponent, 0);
+    char plain[400];
+    std::snprintf(plain, sizeof plain, "%.*f", decimals, value);
+    out += std::strlen(plain) <= std::strlen(digits) ? plain : digits;
+}
+#endif
 
 void AppendString(std::string& out, std::string_view text) {
     out += '"';

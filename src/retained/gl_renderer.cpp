@@ -1,4 +1,5 @@
-// The draw code, on OpenGL 3.3 core: the only file of the layer that calls OpenGL.
+// The draw code, on OpenGL 3.3 core (OpenGL ES 3.0, that is WebGL 2, in a browser): the only file
+// of the layer that calls OpenGL. Both run the same shaders, each behind its own version line.
 //
 // Offers: Renderer::Create (shaders compiled on the window's context), Clear, Begin, Draw,
 // Present, ReadImage; ReleaseGpuMesh and ReleaseGpuTexture.
@@ -16,7 +17,11 @@
 // the mono model turns it into one intensity on the device's ramp of shades.
 #include "retained/gl_renderer.h"
 
+#ifdef __EMSCRIPTEN__
+#include <GLES3/gl3.h>
+#else
 #include <epoxy/gl.h>
+#endif
 
 #include <algorithm>
 #include <array>
@@ -24,6 +29,14 @@
 namespace retained {
 
 namespace {
+
+#ifdef __EMSCRIPTEN__
+// GLSL ES names the precision it computes at; the desktop's is full already.
+constexpr const char* SHADER_PREFIX =
+    "#version 300 es\nprecision highp float;\nprecision highp int;\n";
+#else
+constexpr const char* SHADER_PREFIX = "#version 330 core\n";
+#endif
 
 constexpr const char* LIGHTING_SOURCE = R"(
 uniform vec3 uAmbient;
@@ -51,6 +64,7 @@ layout(location = 4) in vec4 aColor;
 layout(location = 5) in vec4 aCell;
 uniform mat4 uModel;
 uniform mat4 uViewProjection;
+uniform float uPointSize;
 flat out vec3 vFlatLight;
 out vec3 vSmoothLight;
 out vec3 vNormal;
@@ -60,6 +74,7 @@ flat out vec4 vCell;
 void main() {
     vec4 world = uModel * vec4(aPosition, 1.0);
     gl_Position = uViewProjection * world;
+    gl_PointSize = uPointSize;
     vec3 faceNormal = mat3(uModel) * aFaceNormal;
     vNormal = mat3(uModel) * aVertexNormal;
     vFlatLight = Light(faceNormal);
@@ -134,7 +149,7 @@ void main() {
 constexpr int FLOATS_PER_CORNER = 19;
 
 GLuint Compile(GLenum kind, const char* body) {
-    const std::array<const char*, 3> sources = {"#version 330 core\n", LIGHTING_SOURCE, body};
+    const std::array<const char*, 3> sources = {SHADER_PREFIX, LIGHTING_SOURCE, body};
     const GLuint shader = glCreateShader(kind);
     glShaderSource(shader, static_cast<GLsizei>(sources.size()), sources.data(), nullptr);
     glCompileShader(shader);
@@ -261,7 +276,10 @@ bool Renderer::Init() {
     u_ = {at("uModel"),   at("uViewProjection"), at("uShadeMode"),      at("uLighting"),
           at("uAmbient"), at("uLightCount"),     at("uLightDirection"), at("uLightColor"),
           at("uMono"),    at("uShades"),         at("uTextureShades"),  at("uTextured"),
-          at("uDecal"),   at("uTexture")};
+          at("uDecal"),   at("uTexture"),        at("uPointSize")};
+#ifndef __EMSCRIPTEN__
+    glEnable(GL_PROGRAM_POINT_SIZE);  // the size the shader gives, as OpenGL ES always takes
+#endif
     return true;
 }
 
@@ -302,7 +320,11 @@ void Renderer::Clear(int x, int y, int width, int height, Color background) {
     glScissor(box.x, box.y, box.width, box.height);
     glClearColor(((background >> 16) & 0xFF) / 255.0f, ((background >> 8) & 0xFF) / 255.0f,
                  (background & 0xFF) / 255.0f, 1.0f);
+#ifdef __EMSCRIPTEN__
+    glClearDepthf(1.0f);
+#else
     glClearDepth(1.0);
+#endif
     glDepthMask(GL_TRUE);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glDisable(GL_SCISSOR_TEST);
@@ -315,7 +337,6 @@ void Renderer::Begin(int x, int y, int width, int height, const DrawState& state
     // Lines and points are not held to the viewport by clipping alone.
     glScissor(box.x, box.y, box.width, box.height);
     glEnable(GL_SCISSOR_TEST);
-    glPointSize(std::max(1.0f, static_cast<float>(box.height) / static_cast<float>(height)));
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LESS);
     glEnable(GL_CULL_FACE);
@@ -341,6 +362,8 @@ void Renderer::Begin(int x, int y, int width, int height, const DrawState& state
     glUniform1i(u_.mono, state.mono ? 1 : 0);
     glUniform1f(u_.shades, static_cast<float>(state.shades));
     glUniform1i(u_.texture, 0);
+    glUniform1f(u_.pointSize,
+                std::max(1.0f, static_cast<float>(box.height) / static_cast<float>(height)));
     glActiveTexture(GL_TEXTURE0);
 }
 

@@ -68,7 +68,7 @@ class Renderer : public std::enable_shared_from_this<Renderer> {
     unsigned program_ = 0;
     struct Uniforms {
         int model, viewProjection, shadeMode, lighting, ambient, lightCount, lightDirection,
-            lightColor, mono, shades, textureShades, textured, decal, texture;
+            lightColor, mono, shades, textureShades, textured, decal, texture, pointSize;
     } u_{};
     unsigned fill_ = FILL_SOLID;
 };

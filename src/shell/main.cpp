@@ -20,7 +20,7 @@ constexpr char USAGE[] =
     "  --replay FILE   show a recorded session at its own pace; Escape quits\n"
     "  --help          print this and exit\n";
 
-#ifndef _WIN32
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
 bool EnvSet(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && *value != '\0';
@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "puckwind: %s\n", error.c_str());
         return 2;
     }
-#ifndef _WIN32
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)  // a page always has its canvas
     // Before the single-instance endpoint is claimed, and without letting SDL fall back to a
     // driver that shows nothing: a video driver is used headless only when named.
     if (!EnvSet("SDL_VIDEODRIVER") && !EnvSet("DISPLAY") && !EnvSet("WAYLAND_DISPLAY")) {

@@ -1,0 +1,104 @@
+#!/usr/bin/env python3
+"""The game in headless Chromium on an 800 x 600 canvas, against the desktop's 640 x 480 pictures
+(docs/screenshots) at the same points of the picture: the title banner flies in and stands as on
+the desktop; a click takes the pointer and serves (banner gone, scoreboard as in a rally); the
+mallet follows the captured pointer, or the pointer's moves where the browser refuses the lock;
+S opens the settings dialog and Escape closes it; Escape ends the game into "click to play
+again", and that click starts it afresh. No console errors.
+Usage: play_test.py BUILD_WEB_DIR"""
+import os
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "web"))
+from chromium_drive import Browser, decode_png  # noqa: E402
+
+
+def grid(xs, ys):
+    return [(x, y) for y in ys for x in xs]
+
+
+AREAS = {"banner": grid(range(100, 540, 8), range(205, 276, 7)),
+         "board": grid(range(189, 214, 2), range(212, 257, 2)),
+         "near": grid(range(190, 450, 4), range(280, 370, 4)),
+         "dialog": grid(range(186, 300, 3), range(124, 133, 4))}
+PROBE = [p for points in AREAS.values() for p in points]
+COLOURS = {"gold": lambda r, g, b: r > 200 and g > 150 and b < 120,
+           "green": lambda r, g, b: g > 150 and r < 100 and b < 100,
+           "blue": lambda r, g, b: r < 60 and g < 60 and b > 120,
+           "grey": lambda r, g, b: 200 <= r <= 215 and r == g == b}
+
+
+def part(sample, area):
+    start = PROBE.index(AREAS[area][0])
+    return sample[start:start + len(AREAS[area])]
+
+
+def count(sample, area, colour):
+    return sum(COLOURS[colour](*c) for c in part(sample, area))
+
+
+def desktop(name):
+    width, rows = decode_png(open(os.path.join(HERE, "..", "..", "docs", "screenshots", name),
+                                  "rb").read())
+    return [list(rows[y][4 * x:4 * x + 3]) for x, y in PROBE]
+
+
+def close(seen, wanted, share):
+    return abs(seen - wanted) <= share * wanted
+
+
+def serve(page, refused):
+    """Title, a click serving, the mallet following the pointer; the last sample's reader."""
+    rest, rally = count(TITLE, "banner", "gold"), count(RALLY, "board", "green")
+    latest = lambda: page.evaluate("window.__samples.at(-1) || []")  # noqa: E731
+    page.open("puckwind.html")
+    page.until(lambda: close(count(latest(), "banner", "gold"), rest, 0.05), 60,
+               "the title banner standing")
+    first = page.evaluate("window.__samples[0]")  # the banner starts close to the eye
+    assert count(first, "near", "gold") > 0.1 * len(AREAS["near"]), "no banner flying in"
+
+    page.click(400, 300)
+    page.wait_for(f"!document.pointerLockElement === {str(refused).lower()}", 10)
+    page.until(lambda: count(latest(), "banner", "gold") < 0.05 * rest and close(
+        count(latest(), "board", "green"), rally, 0.2), 20, "a serve")
+
+    def mallet_x():
+        xs = [x for (x, _), c in zip(AREAS["near"], part(latest(), "near")) if COLOURS["blue"](*c)]
+        return sum(xs) / max(len(xs), 1)
+    start = mallet_x()
+    for step in range(1, 11):  # 60 page pixels to the right: 48 of the picture
+        page.mouse("mouseMoved", 400 + 6 * step, 300)
+    page.until(lambda: mallet_x() > start + 20, 10, "the mallet following the pointer")
+    return latest
+
+
+def main(folder):
+    if not os.path.exists(os.path.join(folder, "puckwind.html")):
+        sys.exit(f"web play: no {folder}/puckwind.html (make web builds it)")
+    with Browser(folder, 800, 628, PROBE) as page:  # a browser that refuses the lock
+        page.call("Page.addScriptToEvaluateOnNewDocument", source="Element.prototype.request"
+                  "PointerLock = () => document.dispatchEvent(new Event('pointerlockerror'))")
+        serve(page, True)
+        assert not page.errors, page.errors
+    with Browser(folder, 800, 628, PROBE) as page:
+        latest = serve(page, False)
+        bar = count(DIALOG, "dialog", "grey")  # the dialog's title bar
+        page.key("s", "KeyS", 83)
+        page.until(lambda: close(count(latest(), "dialog", "grey"), bar, 0.2), 10, "the dialog")
+        page.key("Escape", "Escape", 27)
+        page.until(lambda: count(latest(), "dialog", "grey") < 0.3 * bar, 10, "it closing")
+
+        page.click(400, 300)  # the pointer again, then Escape, which the lock takes
+        page.wait_for("document.pointerLockElement !== null", 10)
+        page.key("Escape", "Escape", 27)
+        page.wait_for("document.body.dataset.state === 'ended'", 10, "the game ended")
+        page.click(400, 300)
+        page.wait_for("document.body.dataset.state === 'playing' && window.__frames > 0", 60)
+        assert not page.errors, page.errors
+    print("web play: title, serve, mallet (lock refused and granted), dialog, Escape, play again")
+
+
+TITLE, RALLY, DIALOG = desktop("title.png"), desktop("rally.png"), desktop("dialog.png")
+if __name__ == "__main__":
+    main(sys.argv[1])
