@@ -72,7 +72,7 @@ for p in "${packages[@]}"; do
   manifest+="source $dsc"$'\n'
 done
 manifest+="toolchain emscripten $(dpkg-query -W -f='${Version}' emscripten 2>/dev/null || echo unknown)"$'\n'
-manifest+="compiler $(emcc --version | head -n 1)"$'\n'
+manifest+="compiler $(emcc --version | sed -n 1p)"$'\n'
 manifest+="script $(sed -n '/^# --- the build/,$p' "$0" | sha256sum | cut -d' ' -f1)"$'\n'
 key=$(sha256sum <<<"$manifest" | cut -c1-16)
 prefix=$cache/$key
