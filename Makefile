@@ -13,8 +13,9 @@ build:
 	cmake --build --preset default
 
 # Fastest first: unit and replay tests of the release build, the same under ASan + UBSan, the
-# real game under Xvfb (and one short run of its sanitizer build), then the Windows build under
-# Wine. Ends with the size of the tests against the code.
+# real game under Xvfb (and one short run of its sanitizer build), the Windows build under Wine,
+# then the browser build under node and in headless Chromium. Ends with the size of the tests
+# against the code.
 test:
 	@scripts/ensure-packages.sh test
 	cmake --preset default
@@ -28,14 +29,15 @@ test:
 	ctest --preset asan -L e2e
 	$(MAKE) --no-print-directory windows
 	ctest --preset default -L windows
+	$(MAKE) --no-print-directory web
+	ctest --preset web
 	@scripts/test-size.sh
 
-# Everything of `make test`, then the long runs: the whole match played end to end, the
-# 2,000-match soak, the browser build against the native one, the platform's threads under
-# ThreadSanitizer, and each fuzzer for FUZZ_SECONDS.
+# Everything of `make test`, then the packages reviewed, the long runs: the whole match played
+# end to end, the 2,000-match soak, the platform's threads under ThreadSanitizer, and each fuzzer
+# for FUZZ_SECONDS.
 test-full: test
 	$(MAKE) --no-print-directory package-check
-	$(MAKE) --no-print-directory web
 	ctest --preset full
 	cmake --preset tsan
 	cmake --build --preset tsan

@@ -53,6 +53,9 @@ for b in "$bench"/*_bench; do
 done
 uptime | tee "$raw/load-after"
 
+# The browser's figures come from make web-bench and scripts/web-figures.sh: kept as they are.
+browser=$(sed -n '/^## In a browser/,$p' "$out" 2>/dev/null || true)
 python3 "$root/bench/report.py" "$raw" "$root/bench/notes.md" >"$out"
+[ -z "$browser" ] || printf '\n%s\n' "$browser" >>"$out"
 echo "== figures (written to $out)"
 sed -n '/^## Figures/,/^## /p' "$out" | sed '$d'
