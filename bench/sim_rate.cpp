@@ -7,9 +7,9 @@
 #include <cstdlib>
 
 #include "game/game.h"
+#include "record/calls.h"
 #include "shell/shell.h"
 #include "tools/sim/player.h"
-#include "tools/sim/recorder.h"
 #include "tools/sim/session.h"
 
 namespace {
@@ -23,7 +23,7 @@ void StartRally() {
     sim::Tick(6);
     sim::Deliver(platform::WM_LBUTTONDOWN);
     sim::Tick();
-    sim::ClearRecordedCalls();
+    record::ClearRecordedCalls();
 }
 
 void RallyOnly() {
@@ -31,7 +31,7 @@ void RallyOnly() {
     if (handlers.onTick != RallyTick) {
         ServePuck();  // a goal: straight on with the next rally
     }
-    sim::ClearRecordedCalls();
+    record::ClearRecordedCalls();
 }
 
 // Ticks per second of step, run in batches until `seconds` have passed.
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
         const platform::Point cursor = chaser.NextCursor();
         sim::MoveCursor(cursor.x, cursor.y);
         sim::Tick();
-        sim::ClearRecordedCalls();
+        record::ClearRecordedCalls();
     });
     std::printf("whole headless ticks per second: %.0f\n", whole);
     return 0;
