@@ -29,6 +29,10 @@ start_x 640x480x24
 run_game --record "$out/match.sim" --trace "$out/live.jsonl"
 wait_for 60 "the title banner standing" title_stands
 cp "$last_shot" "$out/live-title.png"
+# The replay shows the title as long as it stood here: 100 ticks or more, however slow its shots.
+ticks() { awk '$1 == "tick" { n += $2 } END { print n + 0 }' "$out/match.sim"; }
+held=$(($(ticks) + 100))
+wait_for 30 "the title standing for 100 ticks" eval '[ "$(ticks)" -ge "$held" ]'
 xdotool mousemove 320 360 click 1
 wait_for 20 "a click serving" banner_gone
 cp "$last_shot" "$out/live-served.png"
