@@ -114,8 +114,8 @@ def main(folder, sim):
         page.click(400, 300)
         page.wait_for("document.body.dataset.state === 'playing' && window.__frames > 0", 60)
         assert not page.errors, page.errors
-    print("web play: title, serve, mallet (lock refused and granted), dialog, Escape, play again;"
-          " a recording of {} bytes replayed natively to the page's trace of {} lines".format(*sizes))
+    print("web play: title, serve, mallet (lock refused and granted), dialog, Escape, play again; a"
+          " recording of {} bytes replayed natively to the page's trace of {} lines".format(*sizes))
 
 
 TITLE, RALLY, DIALOG = desktop("title.png"), desktop("rally.png"), desktop("dialog.png")
