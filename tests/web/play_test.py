@@ -4,10 +4,13 @@
 the desktop; a click takes the pointer and serves (banner gone, scoreboard as in a rally); the
 mallet follows the captured pointer, or the pointer's moves where the browser refuses the lock;
 S opens the settings dialog and Escape closes it; Escape ends the game into "click to play
-again", and that click starts it afresh. No console errors.
-Usage: play_test.py BUILD_WEB_DIR"""
+again", and that click starts it afresh. No console errors. A session recorded with ?record, as
+the page offers it for download, replays in the native puckwind-sim to the page's own trace.
+Usage: play_test.py BUILD_WEB_DIR PUCKWIND_SIM"""
 import os
+import subprocess
 import sys
+import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "web"))
@@ -48,11 +51,11 @@ def close(seen, wanted, share):
     return abs(seen - wanted) <= share * wanted
 
 
-def serve(page, refused):
+def serve(page, refused, query=""):
     """Title, a click serving, the mallet following the pointer; the last sample's reader."""
     rest, rally = count(TITLE, "banner", "gold"), count(RALLY, "board", "green")
     latest = lambda: page.evaluate("window.__samples.at(-1) || []")  # noqa: E731
-    page.open("puckwind.html")
+    page.open("puckwind.html" + query)
     page.until(lambda: close(count(latest(), "banner", "gold"), rest, 0.05), 60,
                "the title banner standing")
     first = page.evaluate("window.__samples[0]")  # the banner starts close to the eye
@@ -73,7 +76,21 @@ def serve(page, refused):
     return latest
 
 
-def main(folder):
+def check_recording(page, sim):
+    """The recording behind the page's link, replayed natively, against the page's trace."""
+    read = "FS.readFile('/puckwind{}', {{encoding: 'utf8'}})".format
+    recording, trace = page.evaluate(read(".sim")), page.evaluate(read("-trace.jsonl"))
+    assert page.evaluate("fetch(save.href).then(r => r.text())") == recording, "the link"
+    assert page.evaluate("save.download").startswith("puckwind-"), "the file's name"
+    with tempfile.NamedTemporaryFile("w", suffix=".sim") as file:
+        file.write(recording)
+        file.flush()
+        native = subprocess.run([sim, file.name], capture_output=True, text=True, check=True)
+    assert native.stdout == trace and "\nkey 27\n" in recording, "the page's trace differs"
+    return len(recording), trace.count("\n")
+
+
+def main(folder, sim):
     if not os.path.exists(os.path.join(folder, "puckwind.html")):
         sys.exit(f"web play: no {folder}/puckwind.html (make web builds it)")
     with Browser(folder, 800, 628, PROBE) as page:  # a browser that refuses the lock
@@ -82,7 +99,7 @@ def main(folder):
         serve(page, True)
         assert not page.errors, page.errors
     with Browser(folder, 800, 628, PROBE) as page:
-        latest = serve(page, False)
+        latest = serve(page, False, "?record")
         bar = count(DIALOG, "dialog", "grey")  # the dialog's title bar
         page.key("s", "KeyS", 83)
         page.until(lambda: close(count(latest(), "dialog", "grey"), bar, 0.2), 10, "the dialog")
@@ -93,12 +110,14 @@ def main(folder):
         page.wait_for("document.pointerLockElement !== null", 10)
         page.key("Escape", "Escape", 27)
         page.wait_for("document.body.dataset.state === 'ended'", 10, "the game ended")
+        sizes = check_recording(page, sim)
         page.click(400, 300)
         page.wait_for("document.body.dataset.state === 'playing' && window.__frames > 0", 60)
         assert not page.errors, page.errors
-    print("web play: title, serve, mallet (lock refused and granted), dialog, Escape, play again")
+    print("web play: title, serve, mallet (lock refused and granted), dialog, Escape, play again; a"
+          " recording of {} bytes replayed natively to the page's trace of {} lines".format(*sizes))
 
 
 TITLE, RALLY, DIALOG = desktop("title.png"), desktop("rally.png"), desktop("dialog.png")
 if __name__ == "__main__":
-    main(sys.argv[1])
+    main(*sys.argv[1:3])
