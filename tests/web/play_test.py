@@ -99,7 +99,7 @@ def main(folder, sim):
         serve(page, True)
         assert not page.errors, page.errors
     with Browser(folder, 800, 628, PROBE) as page:
-        latest = serve(page, False, "?record")
+        latest = serve(page, False, "?record&trace")
         bar = count(DIALOG, "dialog", "grey")  # the dialog's title bar
         page.key("s", "KeyS", 83)
         page.until(lambda: close(count(latest(), "dialog", "grey"), bar, 0.2), 10, "the dialog")
