@@ -314,28 +314,19 @@ void ReplayCommand(const Command& command) {
             S().replayCursor = {static_cast<int>(command.a), static_cast<int>(command.b)};
             Send(platform::WM_MOUSEMOVE, 0);
             break;
-        case Command::Kind::Down:
-            Send(platform::WM_LBUTTONDOWN, 0);
-            break;
-        case Command::Kind::Up:
-            Send(platform::WM_LBUTTONUP, 0);
-            break;
-        case Command::Kind::RDown:
-            Send(platform::WM_RBUTTONDOWN, 0);
-            break;
-        case Command::Kind::Activate:
-            Send(platform::WM_ACTIVATE, command.wParam);
-            break;
-        case Command::Kind::Key:
-            Send(platform::WM_KEYDOWN, command.wParam);
-            break;
         case Command::Kind::Command:
-            if (command.wParam != CMD_RENDER_SETTINGS) {  // a dialog would wait for the player
-                Send(platform::WM_COMMAND, command.wParam);
+            if (command.wParam == CMD_RENDER_SETTINGS) {
+                break;  // a dialog would wait for the player
+            }
+            [[fallthrough]];
+        default: {
+            unsigned message = 0;
+            platform::WPARAM wParam = 0;
+            if (InputMessage(command, &message, &wParam)) {
+                Send(message, wParam);
             }
             break;
-        default:
-            break;
+        }
     }
 }
 

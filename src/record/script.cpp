@@ -155,4 +155,35 @@ bool ParseScript(std::istream& in, std::vector<Command>* commands, ScriptError* 
     return true;
 }
 
+bool InputMessage(const Command& command, unsigned* message, platform::WPARAM* wParam) {
+    *wParam = 0;
+    switch (command.kind) {
+        case Command::Kind::Down:
+            *message = platform::WM_LBUTTONDOWN;
+            return true;
+        case Command::Kind::Up:
+            *message = platform::WM_LBUTTONUP;
+            return true;
+        case Command::Kind::RDown:
+            *message = platform::WM_RBUTTONDOWN;
+            return true;
+        case Command::Kind::Activate:
+            *message = platform::WM_ACTIVATE;
+            break;
+        case Command::Kind::Key:
+            *message = platform::WM_KEYDOWN;
+            break;
+        case Command::Kind::Command:
+            *message = platform::WM_COMMAND;
+            break;
+        case Command::Kind::Close:
+            *message = platform::WM_CLOSE;
+            return true;
+        default:
+            return false;
+    }
+    *wParam = command.wParam;
+    return true;
+}
+
 }  // namespace record

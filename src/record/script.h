@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
+
 namespace record {
 
 struct Command {
@@ -27,5 +29,8 @@ struct ScriptError {
 bool ParseScript(std::istream& in, std::vector<Command>* commands, ScriptError* error);
 // One command a line in the script's syntax; false when it is not one.
 bool ParseCommand(const std::string& line, Command* command, std::string* why);
+// The window message a button, activation, key, command or close line stands for; false for the
+// lines that are not one message (seed, start, tick, move).
+bool InputMessage(const Command& command, unsigned* message, platform::WPARAM* wParam);
 
 }  // namespace record

@@ -36,27 +36,14 @@ void RunCommand(const Command& command, std::ostream* out) {
         case Command::Kind::Move:
             MoveCursor(static_cast<int>(command.a), static_cast<int>(command.b));
             break;
-        case Command::Kind::Down:
-            Deliver(platform::WM_LBUTTONDOWN);
+        default: {
+            unsigned message = 0;
+            platform::WPARAM wParam = 0;
+            if (record::InputMessage(command, &message, &wParam)) {
+                Deliver(message, wParam);
+            }
             break;
-        case Command::Kind::Up:
-            Deliver(platform::WM_LBUTTONUP);
-            break;
-        case Command::Kind::RDown:
-            Deliver(platform::WM_RBUTTONDOWN);
-            break;
-        case Command::Kind::Activate:
-            Deliver(platform::WM_ACTIVATE, command.wParam);
-            break;
-        case Command::Kind::Key:
-            Deliver(platform::WM_KEYDOWN, command.wParam);
-            break;
-        case Command::Kind::Command:
-            Deliver(platform::WM_COMMAND, command.wParam);
-            break;
-        case Command::Kind::Close:
-            Deliver(platform::WM_CLOSE);
-            break;
+        }
     }
     WriteCalls(out);
     if (out != nullptr) {
