@@ -2,33 +2,14 @@
 // (message queue, window procedure, a scripted player's mouse move, recorded calls).
 #include <benchmark/benchmark.h>
 
-#include "game/game.h"
-#include "record/calls.h"
-#include "shell/shell.h"
-#include "tools/sim/player.h"
-#include "tools/sim/session.h"
+#include "bench/rally_steps.h"
 
 namespace {
 
-constexpr std::uint32_t SEED = 11;
-
-// A started program in its first rally.
-void StartRally() {
-    sim::StartProgram(SEED);
-    sim::Tick(6);
-    sim::Deliver(platform::WM_LBUTTONDOWN);
-    sim::Tick();
-    record::ClearRecordedCalls();
-}
-
 void BM_RallyTick(benchmark::State& state) {
-    StartRally();
+    rally::Start();
     for (auto _ : state) {
-        RallyTick();
-        if (handlers.onTick != RallyTick) {
-            ServePuck();  // a goal: straight on with the next rally
-        }
-        record::ClearRecordedCalls();
+        rally::TickRallyOnly();
     }
     state.counters["ticks/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
@@ -36,16 +17,10 @@ void BM_RallyTick(benchmark::State& state) {
 BENCHMARK(BM_RallyTick);
 
 void BM_SimTickWithPlayer(benchmark::State& state) {
-    StartRally();
-    sim::Chaser chaser(SEED);
+    rally::Start();
+    sim::Chaser chaser(rally::SEED);
     for (auto _ : state) {
-        if (handlers.onLButtonDown != nullptr) {
-            sim::Deliver(platform::WM_LBUTTONDOWN);  // serve again, or back to a new match
-        }
-        const platform::Point cursor = chaser.NextCursor();
-        sim::MoveCursor(cursor.x, cursor.y);
-        sim::Tick();
-        record::ClearRecordedCalls();
+        rally::TickWithPlayer(chaser);
     }
     state.counters["ticks/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);

@@ -6,33 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "game/game.h"
-#include "record/calls.h"
-#include "shell/shell.h"
-#include "tools/sim/player.h"
-#include "tools/sim/session.h"
+#include "bench/rally_steps.h"
 
 namespace {
 
-constexpr std::uint32_t SEED = 11;
 constexpr int BATCH = 1000;  // ticks between looks at the clock
-
-// A started program in its first rally.
-void StartRally() {
-    sim::StartProgram(SEED);
-    sim::Tick(6);
-    sim::Deliver(platform::WM_LBUTTONDOWN);
-    sim::Tick();
-    record::ClearRecordedCalls();
-}
-
-void RallyOnly() {
-    RallyTick();
-    if (handlers.onTick != RallyTick) {
-        ServePuck();  // a goal: straight on with the next rally
-    }
-    record::ClearRecordedCalls();
-}
 
 // Ticks per second of step, run in batches until `seconds` have passed.
 template <typename Step>
@@ -55,19 +33,11 @@ double Rate(double seconds, Step step) {
 
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 1.0;
-    StartRally();
-    std::printf("rally ticks per second: %.0f\n", Rate(seconds, RallyOnly));
-    StartRally();
-    sim::Chaser chaser(SEED);
-    const double whole = Rate(seconds, [&chaser] {
-        if (handlers.onLButtonDown != nullptr) {
-            sim::Deliver(platform::WM_LBUTTONDOWN);  // serve again, or back to a new match
-        }
-        const platform::Point cursor = chaser.NextCursor();
-        sim::MoveCursor(cursor.x, cursor.y);
-        sim::Tick();
-        record::ClearRecordedCalls();
-    });
+    rally::Start();
+    std::printf("rally ticks per second: %.0f\n", Rate(seconds, rally::TickRallyOnly));
+    rally::Start();
+    sim::Chaser chaser(rally::SEED);
+    const double whole = Rate(seconds, [&chaser] { rally::TickWithPlayer(chaser); });
     std::printf("whole headless ticks per second: %.0f\n", whole);
     return 0;
 }
