@@ -100,11 +100,9 @@ constexpr int CONTEXT_PROFILE = SDL_GL_CONTEXT_PROFILE_ES;
 // The page's one thread makes the timer calls that are due and waits no longer than until the
 // next; the wait gives the browser its turn (Asyncify), and a call posts, which wakes it.
 bool WaitEvent(SDL_Event* event) {
-    bool got = false;
-    while (!got) {
-        got = SDL_WaitEventTimeout(event, RunDueTimers()) != 0;
+    while (SDL_WaitEventTimeout(event, RunDueTimers()) == 0) {
     }
-    return got;
+    return true;
 }
 #else
 constexpr int CONTEXT_MINOR_VERSION = 3;
