@@ -1,28 +1,13 @@
-// The player's mallet under the mouse and the computer's controller.
+// The player's mallet moved to its target each tick, and the computer's controller. (The target
+// follows the mouse in player_target.cpp.)
 #include "game/mallets.h"
 
 #include <cmath>
 
 #include "game/match.h"
 #include "game/playfield.h"
-#include "platform/platform.h"
-
-std::int32_t playerTargetX = 0;
-std::int32_t playerTargetY = 0;
-std::int32_t lastCursorX = 0;
-std::int32_t lastCursorY = 0;
 
 namespace {
-
-// 32-bit arithmetic that wraps like the machine's, where a cursor far off any screen would
-// otherwise overflow.
-std::int32_t WrapAdd(std::int32_t a, std::int32_t b) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
-}
-
-std::int32_t WrapSub(std::int32_t a, std::int32_t b) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
-}
 
 // |trunc(dx)| + |trunc(dy)|: each difference truncated toward zero before its absolute value.
 int TruncatedManhattan(double dx, double dy) {
@@ -35,28 +20,6 @@ void MoveAlong(Body& m, Angle256 a, double length) {
 }
 
 }  // namespace
-
-void PlayerMouseMove() {
-    const std::int32_t oldX = lastCursorX;
-    const std::int32_t oldY = lastCursorY;
-    platform::Point cursor;
-    platform::GetCursorPos(&cursor);
-    lastCursorX = cursor.x;
-    lastCursorY = cursor.y;
-    // One pixel is one table unit; screen y grows downwards, table y away from the player.
-    playerTargetX = WrapAdd(playerTargetX, WrapSub(lastCursorX, oldX));
-    if (playerTargetX < PLAYER_MIN_X) {
-        playerTargetX = PLAYER_MIN_X;
-    } else if (playerTargetX > PLAYER_MAX_X) {
-        playerTargetX = PLAYER_MAX_X;
-    }
-    playerTargetY = WrapAdd(playerTargetY, WrapSub(oldY, lastCursorY));
-    if (playerTargetY > PLAYER_MAX_Y) {
-        playerTargetY = PLAYER_MAX_Y;
-    } else if (playerTargetY < PLAYER_MIN_Y) {
-        playerTargetY = PLAYER_MIN_Y;
-    }
-}
 
 void UpdatePlayerMallet(int mallet) {
     Body& m = bodies[mallet];

@@ -10,6 +10,14 @@ void HeadlessBackend::PumpEvents(bool wait) {
     wakePending_ = false;
 }
 
+void HeadlessBackend::PumpEventsUntil(std::chrono::steady_clock::time_point deadline) {
+    std::unique_lock lock(lock_);
+    if (clock_ == nullptr) {
+        woken_.wait_until(lock, deadline, [this] { return wakePending_; });
+    }
+    wakePending_ = false;
+}
+
 void HeadlessBackend::Wake() {
     {
         std::lock_guard lock(lock_);

@@ -24,6 +24,8 @@ class HeadlessBackend : public Backend {
     void ShowWindow(HWND) override {}
     void CloseWindow(HWND) override {}
     void PumpEvents(bool wait) override;
+    // On a clock of its own (a test's) nothing waits: the test moves the clock.
+    void PumpEventsUntil(std::chrono::steady_clock::time_point deadline) override;
     void Wake() override;
     Point CursorPos() override { return cursor_; }
     void SetCursorPos(Point point) override { cursor_ = point; }

@@ -4,9 +4,10 @@
 // Offers: a window class and one window with a procedure; a message queue (posting from any
 // thread, one message at a time on the main thread, WM_PAINT made only when the queue is empty
 // and the window is invalid and not minimised, so repaint requests merge); activation messages;
-// default handling (WM_CLOSE destroys the window); the cursor in screen pixels; the millisecond
-// tick count; a periodic timer on a thread of its own; embedded resources; and the per-user
-// endpoint through which a second instance finds the first and other programs post commands.
+// default handling (WM_CLOSE destroys the window); frames paced at the display's refresh; the
+// cursor in screen pixels; the millisecond tick count; a periodic timer on a thread of its own;
+// embedded resources; and the per-user endpoint through which a second instance finds the first
+// and other programs post commands.
 #pragma once
 
 #include <chrono>
@@ -83,6 +84,28 @@ bool IsIconic(HWND hwnd);
 // Validate the window for this paint; the backend's native surface is what gets drawn on.
 void BeginPaint(HWND hwnd);
 void EndPaint(HWND hwnd);
+
+// ---- Frames at the display's refresh ---------------------------------------------------------
+
+// From now on the window is painted at the display's refresh: InvalidateRect (and RequestFrame)
+// ask for the next frame instead of a paint as soon as the queue is empty, and frames come no
+// faster than the refresh: as the swap waits for it where it does (vsync), else on a steady clock
+// at `rate` Hz, or at the display's reported rate when rate is 0 (60 Hz when it reports none).
+// In a page, at the browser's animation frames.
+void PaceFrames(HWND hwnd, double rate);
+// One more frame of a paced window, whose picture is still moving; unlike InvalidateRect, not
+// reported to Backend::Invalidated (it is no call of the game's).
+void RequestFrame(HWND hwnd);
+// While on, each pointer move over a paced window asks for a frame (its picture follows the
+// pointer).
+void FollowPointer(HWND hwnd, bool follow);
+// The pointer's newest position in screen pixels, for the picture; the game reads its cursor
+// with GetCursorPos.
+Point PointerPosition();
+// Now, by the backend's clock (the steady clock; in tests, a clock the test moves).
+std::chrono::steady_clock::time_point ClockNow();
+// A backend whose display calls for frames (Backend::CallsForFrames) says the call came.
+void NotifyFrameCalled(HWND hwnd);
 
 // The backend's view of activation: posts WM_ACTIVATE when active or minimised changed.
 void NotifyActivation(HWND hwnd, bool active, bool minimised);
@@ -164,8 +187,12 @@ class Backend {
     virtual void CloseWindow(HWND hwnd) = 0;
     // Turns pending native events into messages; with wait, blocks until one comes or Wake().
     virtual void PumpEvents(bool wait) = 0;
+    // As PumpEvents(true), but waits no longer than until `deadline` by Clock().
+    virtual void PumpEventsUntil(std::chrono::steady_clock::time_point deadline) = 0;
     virtual void Wake() = 0;  // any thread
     virtual Point CursorPos() = 0;
+    // The pointer's newest position for the picture (PointerPosition); no call of the game's.
+    virtual Point PointerPos() { return CursorPos(); }
     virtual void SetCursorPos(Point point) = 0;
     virtual void ShowCursor(bool show) = 0;
     virtual void ConfineCursor(HWND hwnd, bool confine) = 0;
@@ -183,6 +210,15 @@ class Backend {
     // nothing changed, when the display does not offer that mode. (See display_mode.h.)
     virtual bool SetDisplayMode(HWND, int, int, int) { return false; }
     virtual void RestoreDisplayMode(HWND) {}
+    // The refresh rate of the display the window is on, in Hz; 0 when it reports none.
+    virtual double RefreshRate(HWND) { return 0; }
+    // The window's presents wait for the display's refresh from now on (vsync, adaptive where the
+    // driver offers it).
+    virtual void SyncToRefresh(HWND) {}
+    // A display that calls for frames itself (a page's animation frames): AskForFrame asks for
+    // the next call, which the backend reports through NotifyFrameCalled.
+    virtual bool CallsForFrames() { return false; }
+    virtual void AskForFrame(HWND) {}
     // The periodic timer behind SetPeriodicTimer/KillTimer; by default a thread of its own
     // waiting on Clock().
     virtual unsigned StartTimer(unsigned delay, TimerCallback callback, std::uintptr_t user);
@@ -206,7 +242,7 @@ class GlSurface {
   public:
     virtual ~GlSurface() = default;
     virtual void MakeCurrent() = 0;
-    virtual void Present() = 0;  // shows what was drawn
+    virtual void Present() = 0;     // shows what was drawn
     virtual int Width() const = 0;  // the drawable's size in pixels
     virtual int Height() const = 0;
     // The picture's place in the drawable: all of it unless the surface says otherwise.

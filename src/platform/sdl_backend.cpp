@@ -9,13 +9,15 @@
 // window; the display's depth and a virtual 640 x 480 display mode (the window fills its screen
 // at the screen's own mode; Alt+Enter switches between that and a window); modal dialogs drawn
 // over the window (dialog_imgui.h), which take the input while open; a quick end when the X
-// server goes away underneath the game. In a browser the canvas is the window and its picture,
-// and the pointer is captured (Pointer Lock) while the game is active.
+// server goes away underneath the game; the display's refresh rate and vsync, for frames paced at
+// the refresh. In a browser the canvas is the window and its picture, the pointer is captured
+// (Pointer Lock) while the game is active, and the browser's animation frames call for frames.
 #include "platform/sdl_backend.h"
 
 #include <SDL.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <tuple>
@@ -104,12 +106,22 @@ bool WaitEvent(SDL_Event* event) {
     }
     return true;
 }
+
+// As WaitEvent, but no longer than `wait` ms.
+bool WaitEventFor(SDL_Event* event, int wait) {
+    const int timers = RunDueTimers();
+    return SDL_WaitEventTimeout(event, timers < 0 ? wait : std::min(wait, timers)) != 0;
+}
 #else
 constexpr int CONTEXT_MINOR_VERSION = 3;
 constexpr int CONTEXT_PROFILE = SDL_GL_CONTEXT_PROFILE_CORE;
 
 bool WaitEvent(SDL_Event* event) {
     return SDL_WaitEvent(event) != 0;
+}
+
+bool WaitEventFor(SDL_Event* event, int wait) {
+    return SDL_WaitEventTimeout(event, wait) != 0;
 }
 #endif
 
@@ -259,6 +271,17 @@ class SdlBackend : public Backend {
         }
     }
 
+    void PumpEventsUntil(std::chrono::steady_clock::time_point deadline) override {
+        // Whole milliseconds, rounded up: a wait that ended early would only come round again.
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        SDL_Event event;
+        if (wait.count() > 0 && WaitEventFor(&event, static_cast<int>(wait.count()))) {
+            Translate(event);
+        }
+        PumpEvents(false);
+    }
+
     void Wake() override {
         SDL_Event event{};
         event.type = wakeEvent_;
@@ -287,6 +310,12 @@ class SdlBackend : public Backend {
         SDL_GetWindowPosition(window, &left, &top);
         return ToPicture(window, point.x - left, point.y - top);
 #endif
+    }
+
+    // The events are fetched first, so a picture drawn next shows where the pointer is now.
+    Point PointerPos() override {
+        SDL_PumpEvents();
+        return CursorPos();
     }
 
     void SetCursorPos(Point point) override {
@@ -398,7 +427,48 @@ class SdlBackend : public Backend {
         }
     }
 
+    double RefreshRate(HWND hwnd) override {
+        SDL_Window* window = Find(hwnd);
+        SDL_DisplayMode mode;
+        if (window == nullptr ||
+            SDL_GetCurrentDisplayMode(SDL_GetWindowDisplayIndex(window), &mode) != 0) {
+            return 0;
+        }
+        return mode.refresh_rate;
+    }
+
+    // Adaptive vsync where the driver offers it (a late frame is shown at once, not a whole
+    // refresh later), plain vsync otherwise.
+    void SyncToRefresh(HWND hwnd) override {
+        SDL_Window* window = Find(hwnd);
+        const auto surface = surfaceContexts.find(window);
+        if (surface == surfaceContexts.end()) {
+            return;
+        }
+        SDL_GL_MakeCurrent(window, surface->second.second);
+        if (SDL_GL_SetSwapInterval(-1) != 0) {
+            SDL_GL_SetSwapInterval(1);
+        }
+    }
+
+#ifdef __EMSCRIPTEN__
+    // The page's frames are the browser's animation frames.
+    bool CallsForFrames() override {
+        return true;
+    }
+    void AskForFrame(HWND hwnd) override {
+        emscripten_request_animation_frame(FrameCalled, hwnd);
+    }
+#endif
+
   private:
+#ifdef __EMSCRIPTEN__
+    static EM_BOOL FrameCalled(double, void* hwnd) {
+        NotifyFrameCalled(static_cast<HWND>(hwnd));
+        return EM_FALSE;  // one call a request
+    }
+#endif
+
     // Full screen at the screen's own mode. A window manager sizes a full-screen window to its
     // screen; on a bare X server nothing does, so the window is put there first.
     static bool FillScreen(SDL_Window* window) {

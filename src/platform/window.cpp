@@ -10,11 +10,13 @@
 #include <cassert>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "platform/dialog.h"
 #include "platform/display_mode.h"
+#include "platform/frame_pacer.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -30,6 +32,15 @@ struct Window {
     WPARAM lastActivation = WA_INACTIVE;
     int width = 0;
     int height = 0;
+
+    // Painted at the display's refresh (PaceFrames): a paint when the pacer says it is due.
+    std::unique_ptr<FramePacer> pacer;  // null: painted as soon as the queue is empty
+    double rate = 0;                    // the rate asked for; 0: the display's
+    FramePacer::TimePoint askedAt;      // when the frame now wanted was asked for
+    FramePacer::TimePoint rateReadAt;   // the display's rate is read again now and then
+    bool followPointer = false;
+    bool frameAsked = false;   // of a backend that calls for frames: asked, the call not yet come
+    bool frameCalled = false;  // the call came
 };
 
 namespace {
@@ -64,6 +75,54 @@ bool Live(HWND hwnd) {
     const auto& windows = S().windows;
     return std::any_of(windows.begin(), windows.end(),
                        [hwnd](const auto& w) { return w.get() == hwnd && !w->destroyed; });
+}
+
+// A paced window remembers when its next frame was first asked for: the pacer learns from it
+// whether frames are drawn back to back.
+void MarkInvalid(Window* w) {
+    if (w->pacer != nullptr && !w->invalid) {
+        w->askedAt = ClockNow();
+    }
+    w->invalid = true;
+}
+
+constexpr double DEFAULT_REFRESH_RATE = 60;
+
+FramePacer::Duration PeriodOf(Window* w) {
+    double rate = w->rate > 0 ? w->rate : CurrentBackend().RefreshRate(w);
+    if (!(rate > 0)) {
+        rate = DEFAULT_REFRESH_RATE;
+    }
+    return std::chrono::duration_cast<FramePacer::Duration>(
+        std::chrono::duration<double>(1 / rate));
+}
+
+// Whether the invalid window w may be painted now; when it may not, *due is the time it may
+// (unless its display calls for the frame itself).
+bool FrameDue(Window* w, FramePacer::TimePoint now, std::optional<FramePacer::TimePoint>* due) {
+    if (w->pacer == nullptr) {
+        return true;
+    }
+    Backend& backend = CurrentBackend();
+    if (backend.CallsForFrames()) {
+        if (w->frameCalled) {
+            w->frameCalled = false;
+            return true;
+        }
+        if (!w->frameAsked) {
+            w->frameAsked = true;
+            backend.AskForFrame(w);
+        }
+        return false;
+    }
+    const FramePacer::TimePoint when = w->pacer->Due(now);
+    if (when <= now) {
+        return true;
+    }
+    if (!due->has_value() || when < **due) {
+        *due = when;
+    }
+    return false;
 }
 
 }  // namespace
@@ -205,8 +264,9 @@ LRESULT SendMessage(HWND hwnd, unsigned message, WPARAM wParam, LPARAM lParam) {
 
 namespace {
 
-// Posted messages first; then the quit; then a paint of an invalid, visible window.
-bool TakeNextMessage(MSG* msg, bool* quit) {
+// Posted messages first; then the quit; then a paint of an invalid, visible window whose frame
+// is due (*due: when the earliest frame that is not will be).
+bool TakeNextMessage(MSG* msg, bool* quit, std::optional<FramePacer::TimePoint>* due) {
     State& s = S();
     {
         std::lock_guard lock(s.queueLock);
@@ -222,8 +282,9 @@ bool TakeNextMessage(MSG* msg, bool* quit) {
             return true;
         }
     }
+    const FramePacer::TimePoint now = ClockNow();
     for (const auto& w : s.windows) {
-        if (!w->destroyed && w->invalid && !w->iconic) {
+        if (!w->destroyed && w->invalid && !w->iconic && FrameDue(w.get(), now, due)) {
             w->invalid = false;
             *msg = {w.get(), WM_PAINT, 0, 0};
             return true;
@@ -237,7 +298,8 @@ bool TakeNextMessage(MSG* msg, bool* quit) {
 bool PeekMessage(MSG* msg) {
     CurrentBackend().PumpEvents(false);
     bool quit = false;
-    return TakeNextMessage(msg, &quit);
+    std::optional<FramePacer::TimePoint> due;
+    return TakeNextMessage(msg, &quit, &due);
 }
 
 bool GetMessage(MSG* msg) {
@@ -245,15 +307,41 @@ bool GetMessage(MSG* msg) {
     backend.PumpEvents(false);
     for (;;) {
         bool quit = false;
-        if (TakeNextMessage(msg, &quit)) {
+        std::optional<FramePacer::TimePoint> due;
+        if (TakeNextMessage(msg, &quit, &due)) {
             return !quit;
         }
-        backend.PumpEvents(true);
+        if (due.has_value()) {
+            backend.PumpEventsUntil(*due);
+        } else {
+            backend.PumpEvents(true);
+        }
     }
 }
 
 LRESULT DispatchMessage(const MSG& msg) {
-    return SendMessage(msg.hwnd, msg.message, msg.wParam, msg.lParam);
+    HWND hwnd = msg.hwnd;
+    if (!Live(hwnd) || hwnd->pacer == nullptr) {
+        return SendMessage(hwnd, msg.message, msg.wParam, msg.lParam);
+    }
+    if (msg.message != WM_PAINT) {
+        const LRESULT result = SendMessage(hwnd, msg.message, msg.wParam, msg.lParam);
+        if (msg.message == WM_MOUSEMOVE && Live(hwnd) && hwnd->followPointer) {
+            RequestFrame(hwnd);
+        }
+        return result;
+    }
+    const FramePacer::TimePoint start = ClockNow();
+    if (start - hwnd->rateReadAt >= std::chrono::seconds(1)) {
+        hwnd->pacer->SetPeriod(PeriodOf(hwnd));  // the window may have moved to another display
+        hwnd->rateReadAt = start;
+    }
+    const FramePacer::TimePoint asked = hwnd->askedAt;
+    const LRESULT result = SendMessage(hwnd, msg.message, msg.wParam, msg.lParam);
+    if (Live(hwnd)) {
+        hwnd->pacer->Drew(asked, start, ClockNow());
+    }
+    return result;
 }
 
 LRESULT DefWindowProc(HWND hwnd, unsigned message, WPARAM, LPARAM) {
@@ -265,8 +353,46 @@ LRESULT DefWindowProc(HWND hwnd, unsigned message, WPARAM, LPARAM) {
 
 void InvalidateRect(HWND hwnd) {
     if (Live(hwnd)) {
-        hwnd->invalid = true;
+        MarkInvalid(hwnd);
         CurrentBackend().Invalidated(hwnd);
+    }
+}
+
+void PaceFrames(HWND hwnd, double rate) {
+    if (!Live(hwnd)) {
+        return;
+    }
+    hwnd->rate = rate;
+    hwnd->pacer = std::make_unique<FramePacer>(PeriodOf(hwnd));
+    hwnd->rateReadAt = ClockNow();
+    CurrentBackend().SyncToRefresh(hwnd);
+}
+
+void RequestFrame(HWND hwnd) {
+    if (Live(hwnd)) {
+        MarkInvalid(hwnd);
+    }
+}
+
+void FollowPointer(HWND hwnd, bool follow) {
+    if (Live(hwnd)) {
+        hwnd->followPointer = follow;
+    }
+}
+
+Point PointerPosition() {
+    return CurrentBackend().PointerPos();
+}
+
+std::chrono::steady_clock::time_point ClockNow() {
+    return CurrentBackend().Clock().Now();
+}
+
+void NotifyFrameCalled(HWND hwnd) {
+    if (Live(hwnd)) {
+        hwnd->frameAsked = false;
+        hwnd->frameCalled = true;
+        CurrentBackend().Wake();
     }
 }
 
@@ -298,7 +424,7 @@ void NotifyActivation(HWND hwnd, bool active, bool minimised) {
     active = active && !hwnd->disabled;
     hwnd->iconic = minimised;
     if (!minimised) {
-        hwnd->invalid = true;
+        MarkInvalid(hwnd);
     }
     const WPARAM wParam = (active ? WA_ACTIVE : WA_INACTIVE) | (minimised ? MINIMISED_FLAG : 0);
     CurrentBackend().ConfineCursor(hwnd, active && !minimised);
@@ -334,7 +460,7 @@ void EnableWindow(HWND hwnd, bool enable) {
 
 void NotifyExposed(HWND hwnd) {
     if (Live(hwnd)) {
-        hwnd->invalid = true;
+        MarkInvalid(hwnd);
     }
 }
 

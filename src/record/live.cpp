@@ -71,6 +71,9 @@ class WatchedBackend : public platform::Backend {
     void ShowWindow(platform::HWND hwnd) override { inner_->ShowWindow(hwnd); }
     void CloseWindow(platform::HWND hwnd) override { inner_->CloseWindow(hwnd); }
     void PumpEvents(bool wait) override { inner_->PumpEvents(wait); }
+    void PumpEventsUntil(std::chrono::steady_clock::time_point deadline) override {
+        inner_->PumpEventsUntil(deadline);
+    }
     void Wake() override { inner_->Wake(); }
     platform::Point CursorPos() override {
         Session& s = S();
@@ -83,6 +86,9 @@ class WatchedBackend : public platform::Backend {
                      .resultValue = {point.x, point.y}});
         }
         return point;
+    }
+    platform::Point PointerPos() override {
+        return S().replaying ? S().replayCursor : inner_->PointerPos();
     }
     void SetCursorPos(platform::Point point) override {
         if (callTap != nullptr) {
@@ -119,6 +125,10 @@ class WatchedBackend : public platform::Backend {
         return inner_->SetDisplayMode(hwnd, width, height, bits);
     }
     void RestoreDisplayMode(platform::HWND hwnd) override { inner_->RestoreDisplayMode(hwnd); }
+    double RefreshRate(platform::HWND hwnd) override { return inner_->RefreshRate(hwnd); }
+    void SyncToRefresh(platform::HWND hwnd) override { inner_->SyncToRefresh(hwnd); }
+    bool CallsForFrames() override { return inner_->CallsForFrames(); }
+    void AskForFrame(platform::HWND hwnd) override { inner_->AskForFrame(hwnd); }
     unsigned StartTimer(unsigned delay, platform::TimerCallback callback,
                         std::uintptr_t user) override {
         return inner_->StartTimer(delay, callback, user);

@@ -67,3 +67,20 @@ void RenderActivate(platform::WPARAM wParam);
 void RenderPaint(platform::HWND paintTarget);
 // Releases every render object, in a fixed order; safe to call more than once.
 void ReleaseRender();
+
+// How the picture reaches the screen. By default frames come at the display's refresh while
+// anything moves (none while all stands still); between two ticks the puck, the computer's mallet
+// and the banner are drawn blended by the time since the last tick, never across a jump, and the
+// player's mallet stands where the next tick will put it. With tickPaint, one picture a tick,
+// nothing blended.
+struct Presentation {
+    bool tickPaint = false;
+    double frameRate = 0;  // frames a second where the swap does not wait for the refresh; 0: the
+                           // display's reported rate
+};
+// Before CreateRenderDevice.
+void SetPresentation(const Presentation& presentation);
+// The shell's word after each tick the game handled, whose period is tickMs: `continuous` when
+// the bodies go on with the motion of the tick before, false when they may stand somewhere new
+// (a serve, a goal, a match's start), which the picture then shows at once.
+void RenderTickHandled(bool continuous, unsigned tickMs);

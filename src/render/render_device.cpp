@@ -1,5 +1,6 @@
 // The render device: the 3D objects of the game, created at start-up in a fixed order, handed
 // the window's activation and paints, and released in a fixed order at shut-down.
+#include "render/motion.h"
 #include "render/render.h"
 #include "render/scene.h"
 
@@ -121,6 +122,7 @@ int CreateRenderDevice(platform::HWND mainWindow) {
     r.viewport->SetBack(deviceSettings.backClip);
     r.viewport->SetFront(deviceSettings.frontClip);
     r.viewport->SetField(deviceSettings.field);
+    StartPresentation(mainWindow);
     if (platform::DirectDrawCreate(&r.directDraw) != platform::DD_OK) {
         return 0;
     }
@@ -245,6 +247,7 @@ int CreateSceneObjects() {
 }
 
 void RenderActivate(platform::WPARAM wParam) {
+    NoteActivation(wParam != 0);  // as the shell counts it: ticks run while nonzero
     if (renderObjects.device == nullptr) {
         return;
     }
@@ -268,9 +271,13 @@ void RenderPaint(platform::HWND paintTarget) {
     if (r.viewport == nullptr) {
         return;
     }
+    const bool moving = PoseForPicture(paintTarget);
     r.viewport->Clear();
     r.viewport->Render(r.sceneFrame);
     r.device->Update();
+    if (moving) {
+        platform::RequestFrame(paintTarget);
+    }
 }
 
 void ReleaseRender() {

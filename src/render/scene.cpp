@@ -2,6 +2,7 @@
 // the fixed data of scene_data handed to the render device's empty frames, meshes and textures.
 #include "render/scene.h"
 #include "render/display.h"
+#include "render/motion.h"
 #include "render/render.h"
 #include "render/scene_data.h"
 
@@ -177,6 +178,7 @@ void ShowScore(int side, int value) {
 void ShowBanner(int row) {
     record::TapCall("ShowBanner", {double(row)});
     PoseBanner(BANNER_REST_POSITION);
+    NoteBannerPose(BannerMotion::None, 0);
     TextureFace(MESH_BANNER, 0, BannerCorners(row), TEX_BANNERS);
 }
 
@@ -186,10 +188,12 @@ void HideBanner() {
         banner->SetPosition(renderObjects.sceneFrame, BANNER_HIDDEN_POSITION.x,
                             BANNER_HIDDEN_POSITION.y, BANNER_HIDDEN_POSITION.z);
     }
+    NoteBannerPose(BannerMotion::None, 0);
 }
 
 int TitleBannerStep(int k) {
     PoseBanner(TitleBannerPosition(k));
+    NoteBannerPose(BannerMotion::Title, k);
     const int done = TitleBannerDone(k);
     record::TapFlagCall("TitleBannerStep", k, done);
     return done;
@@ -203,6 +207,7 @@ void LoseBannerStep(int n) {
         banner->AddRotation(retained::COMBINE_BEFORE, LOSE_SPIN_AXIS.x, LOSE_SPIN_AXIS.y,
                             LOSE_SPIN_AXIS.z, static_cast<float>(LOSE_SPIN_STEP));
     }
+    NoteBannerPose(BannerMotion::Lose, n);
 }
 
 void WinBannerStep(int n) {
@@ -215,4 +220,5 @@ void WinBannerStep(int n) {
         banner->AddTranslation(retained::COMBINE_BEFORE, WIN_STEP_BACK.x, WIN_STEP_BACK.y,
                                WIN_STEP_BACK.z);
     }
+    NoteBannerPose(BannerMotion::Win, n);
 }

@@ -111,7 +111,7 @@ void CollectLights(const FrameImpl& frame, const Matrix& world, DrawState& state
         }
     }
     for (const FrameImpl* child : frame.Children()) {
-        CollectLights(*child, Multiply(child->Transform(), world), state);
+        CollectLights(*child, Multiply(child->DrawnTransform(), world), state);
     }
 }
 
@@ -120,7 +120,7 @@ void DrawTree(Renderer& renderer, const FrameImpl& frame, const Matrix& world) {
         renderer.Draw(*visual, world);
     }
     for (const FrameImpl* child : frame.Children()) {
-        DrawTree(renderer, *child, Multiply(child->Transform(), world));
+        DrawTree(renderer, *child, Multiply(child->DrawnTransform(), world));
     }
 }
 

@@ -1,8 +1,8 @@
 // Frames: the scene tree, and each frame's place and turn in its parent.
 //
 // Offers: FrameImpl (SetPosition, GetPosition, SetOrientation, GetOrientation, LookAt,
-// AddRotation, AddTranslation, AddVisual, AddLight, the scene background) and the reference
-// counting every object of the layer shares.
+// AddRotation, AddTranslation, GetTransform, the drawn transform, AddVisual, AddLight, the scene
+// background) and the reference counting every object of the layer shares.
 #include <cassert>
 
 #include "retained/internal.h"
@@ -172,6 +172,19 @@ int FrameImpl::AddTranslation(CombineType combine, Value x, Value y, Value z) {
             return RM_OK;
     }
     return RMERR_BADVALUE;
+}
+
+int FrameImpl::GetTransform(Matrix* out) const {
+    if (out == nullptr) {
+        return RMERR_BADVALUE;
+    }
+    *out = transform_;
+    return RM_OK;
+}
+
+int FrameImpl::SetDrawnTransform(const Matrix* drawn) {
+    drawn_ = drawn != nullptr ? std::optional(*drawn) : std::nullopt;
+    return RM_OK;
 }
 
 int FrameImpl::AddVisual(MeshBuilder* visual) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "retained/bmp_reader.h"
@@ -145,6 +146,8 @@ class FrameImpl final : public Frame {
     int LookAt(Frame* target, Frame* reference, FrameConstraint constraint) override;
     int AddRotation(CombineType combine, Value x, Value y, Value z, Value theta) override;
     int AddTranslation(CombineType combine, Value x, Value y, Value z) override;
+    int GetTransform(Matrix* out) const override;
+    int SetDrawnTransform(const Matrix* drawn) override;
     int AddVisual(MeshBuilder* visual) override;
     int AddLight(Light* light) override;
     int SetSceneBackground(Color color) override {
@@ -163,6 +166,8 @@ class FrameImpl final : public Frame {
     void AttachChild(FrameImpl* child);
     // Local to parent.
     const Matrix& Transform() const { return transform_; }
+    // Local to parent, as drawn: the drawn transform while one is set.
+    const Matrix& DrawnTransform() const { return drawn_ ? *drawn_ : transform_; }
     // Local to the root of the tree.
     Matrix World() const;
     const FrameImpl* Root() const;
@@ -181,6 +186,7 @@ class FrameImpl final : public Frame {
     std::vector<MeshImpl*> visuals_;
     std::vector<LightImpl*> lights_;
     Matrix transform_ = Identity();
+    std::optional<Matrix> drawn_;
     Color background_ = 0xFF000000;
 };
 

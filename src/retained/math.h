@@ -2,8 +2,8 @@
 //
 // Offers: vector arithmetic (Add, Subtract, Scale, Dot, Cross, Normalize), and 4x4 matrices for
 // row vectors (p' = p x M; translation in the last row): Identity, Multiply (a then b),
-// Translation, Rotation, RigidInverse, TransformPoint, TransformDirection, and the rows that
-// hold a frame's axes and origin.
+// Translation, Rotation, RigidInverse, TransformPoint, TransformDirection, the rows that hold a
+// frame's axes and origin, and Blend, a rigid transform part of the way to another.
 #pragma once
 
 #include <cmath>
@@ -36,10 +36,6 @@ inline Vector Normalize(const Vector& a) {
     const Value length = Length(a);
     return length > 0 ? Scale(a, 1 / length) : a;
 }
-
-struct Matrix {
-    Value m[4][4];
-};
 
 inline Matrix Identity() {
     return {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
@@ -120,5 +116,10 @@ inline Matrix RigidInverse(const Matrix& m) {
     SetRow(r, 3, Scale(t, -1));
     return r;
 }
+
+// The rigid transform t of the way from `from` to `to` (0 <= t <= 1): the origin on the straight
+// line between theirs, the turn along the shortest arc between theirs. 0 and 1 give the two ends
+// exactly.
+Matrix Blend(const Matrix& from, const Matrix& to, Value t);
 
 }  // namespace retained

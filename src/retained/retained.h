@@ -50,6 +50,12 @@ struct Vector {
     Value z = 0;
 };
 
+// A transform of row vectors (p' = p x M; the translation in the last row).
+struct Matrix {
+    Value m[4][4];
+    friend bool operator==(const Matrix&, const Matrix&) = default;
+};
+
 // Colour models a driver renders in: mono lights by one intensity quantised to the device's
 // shade count; RGB lights each channel.
 enum ColorModel : unsigned { COLOR_MONO = 1, COLOR_RGB = 2 };
@@ -182,6 +188,12 @@ class Frame : public Object {
     // combine); positive theta turns +x toward +y about +z.
     virtual int AddRotation(CombineType combine, Value x, Value y, Value z, Value theta) = 0;
     virtual int AddTranslation(CombineType combine, Value x, Value y, Value z) = 0;
+    // The frame's own transform: its local coordinates into its parent's.
+    virtual int GetTransform(Matrix* out) const = 0;
+    // Where the frame is drawn when that is not where it stands (a picture between two poses):
+    // drawing places it by *drawn, relative to its parent, until this is called with null. The
+    // frame's own transform, and what every other call gives or takes, stay as they are.
+    virtual int SetDrawnTransform(const Matrix* drawn) = 0;
     // The frame holds a reference to each visual and light until it is destroyed.
     virtual int AddVisual(MeshBuilder* visual) = 0;
     virtual int AddLight(Light* light) = 0;

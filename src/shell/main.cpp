@@ -8,17 +8,30 @@
 
 #include "platform/sdl_backend.h"
 #include "record/live.h"
+#include "render/render.h"
 #include "shell/shell.h"
 
 namespace {
 
 constexpr char USAGE[] =
-    "Usage: puckwind [--window] [--record FILE] [--trace FILE] [--replay FILE]\n"
-    "  --window        play in an ordinary window (Alt+Enter switches full screen and window)\n"
-    "  --record FILE   write the session to FILE as a script puckwind-sim replays\n"
-    "  --trace FILE    write to FILE the trace puckwind-sim prints for that script\n"
-    "  --replay FILE   show a recorded session at its own pace; Escape quits\n"
-    "  --help          print this and exit\n";
+    "Usage: puckwind [--window] [--tick-paint] [--frame-rate HZ] [--record FILE] [--trace FILE]\n"
+    "                [--replay FILE]\n"
+    "  --window         play in an ordinary window (Alt+Enter switches full screen and window)\n"
+    "  --tick-paint     one picture a tick (41.7 a second), nothing blended between ticks\n"
+    "  --frame-rate HZ  draw at most HZ frames a second where the display's vsync does not\n"
+    "                   pace them (default: the display's reported rate, else 60; also\n"
+    "                   PUCKWIND_FRAME_RATE)\n"
+    "  --record FILE    write the session to FILE as a script puckwind-sim replays\n"
+    "  --trace FILE     write to FILE the trace puckwind-sim prints for that script\n"
+    "  --replay FILE    show a recorded session at its own pace; Escape quits\n"
+    "  --help           print this and exit\n";
+
+// The frames a second asked for, from 1 to 1000; 0 when `text` is no such number.
+double FrameRate(const char* text) {
+    char* end = nullptr;
+    const double rate = std::strtod(text, &end);
+    return end != text && *end == '\0' && rate >= 1 && rate <= 1000 ? rate : 0;
+}
 
 #if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
 bool EnvSet(const char* name) {
@@ -29,13 +42,14 @@ bool EnvSet(const char* name) {
 
 // True when the option at argv[*i] is `name`, with the word after it taken into *value; without
 // one the program ends with status 2, as for an unknown option.
-bool FileOption(const char* name, int argc, char** argv, int* i, std::string* value) {
+bool ValueOption(const char* name, const char* what, int argc, char** argv, int* i,
+                 std::string* value) {
     if (std::strcmp(argv[*i], name) != 0) {
         return false;
     }
     if (*i + 1 >= argc) {
-        std::fprintf(stderr, "puckwind: %s needs a FILE (puckwind --help lists the options)\n",
-                     name);
+        std::fprintf(stderr, "puckwind: %s needs %s (puckwind --help lists the options)\n", name,
+                     what);
         std::exit(2);
     }
     *value = argv[++*i];
@@ -46,13 +60,22 @@ bool FileOption(const char* name, int argc, char** argv, int* i, std::string* va
 
 int main(int argc, char** argv) {
     bool windowed = false;
+    Presentation presentation;
+    std::string rate;
+    if (const char* fromEnvironment = std::getenv("PUCKWIND_FRAME_RATE")) {
+        rate = fromEnvironment;
+    }
     record::SessionFiles files;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--window") == 0) {
             windowed = true;
-        } else if (FileOption("--record", argc, argv, &i, &files.recordPath) ||
-                   FileOption("--trace", argc, argv, &i, &files.tracePath) ||
-                   FileOption("--replay", argc, argv, &i, &files.replayPath)) {
+        } else if (std::strcmp(argv[i], "--tick-paint") == 0) {
+            presentation.tickPaint = true;
+        } else if (ValueOption("--frame-rate", "a rate", argc, argv, &i, &rate)) {
+            continue;
+        } else if (ValueOption("--record", "a FILE", argc, argv, &i, &files.recordPath) ||
+                   ValueOption("--trace", "a FILE", argc, argv, &i, &files.tracePath) ||
+                   ValueOption("--replay", "a FILE", argc, argv, &i, &files.replayPath)) {
             continue;
         } else if (std::strcmp(argv[i], "--help") == 0) {
             std::fputs(USAGE, stdout);
@@ -63,6 +86,15 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    if (!rate.empty()) {
+        presentation.frameRate = FrameRate(rate.c_str());
+        if (presentation.frameRate == 0) {
+            std::fprintf(stderr, "puckwind: the frame rate '%s' is not a number from 1 to 1000\n",
+                         rate.c_str());
+            return 2;
+        }
+    }
+    SetPresentation(presentation);
     const bool session =
         !files.recordPath.empty() || !files.tracePath.empty() || !files.replayPath.empty();
     std::string error;

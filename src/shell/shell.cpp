@@ -16,8 +16,19 @@ using namespace platform;
 
 namespace {
 
+// The tick handler of the last tick handled; null after a click, whose handler may have put
+// the bodies anywhere (a serve, a match's start).
+Handler lastTick = nullptr;
+
 void CallSlot(Handler handler) {
     if (handler != nullptr) {
+        handler();
+    }
+}
+
+void CallClickSlot(Handler handler) {
+    if (handler != nullptr) {
+        lastTick = nullptr;
         handler();
     }
 }
@@ -79,6 +90,12 @@ void OnTick() {
     shell.inTick = 1;
     tick();
     shell.inTick = 0;
+    // The picture blends this tick's bodies from the last tick's only while one state goes on:
+    // the same handler, no click between, and no hand-over to another state (a goal).
+    const bool continuous =
+        tick == lastTick && (handlers.onTick == tick || handlers.onTick == nullptr);
+    lastTick = tick;
+    RenderTickHandled(continuous, TickDelay(GetTimerCaps().periodMin));
 }
 
 LRESULT HandleMessage(HWND hwnd, unsigned message, WPARAM wParam, LPARAM lParam) {
@@ -107,13 +124,13 @@ LRESULT HandleMessage(HWND hwnd, unsigned message, WPARAM wParam, LPARAM lParam)
             CallSlot(handlers.onMouseMove);
             return 0;
         case WM_LBUTTONDOWN:
-            CallSlot(handlers.onLButtonDown);
+            CallClickSlot(handlers.onLButtonDown);
             return 0;
         case WM_LBUTTONUP:
-            CallSlot(handlers.onLButtonUp);
+            CallClickSlot(handlers.onLButtonUp);
             return 0;
         case WM_RBUTTONDOWN:
-            CallSlot(handlers.onRButtonDown);
+            CallClickSlot(handlers.onRButtonDown);
             return 0;
         case WM_TICK:
             OnTick();

@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "game/game_fixture.h"
+#include "game/player_target.h"
 #include "platform/platform.h"
 
 namespace {
@@ -22,15 +23,25 @@ TEST_F(GameTest, PlayerTargetFollowsTheCursorWithinItsHalfWrappingIn32Bits) {
         // Far off any screen the deltas wrap to -1 and +1 instead of overflowing.
         {{INT_MIN, INT_MAX}, {INT_MAX, INT_MIN}, 0, -80, -1, -81},
     };
-    for (const auto& c : cases) {
-        lastCursorX = c.from.x;
-        lastCursorY = c.from.y;
-        platform::SetCursorPos(c.to.x, c.to.y);
-        playerTargetX = c.x;
-        playerTargetY = c.y;
-        PlayerMouseMove();
-        EXPECT_EQ(std::tuple(playerTargetX, playerTargetY, lastCursorX, lastCursorY),
-                  std::tuple(c.expectedX, c.expectedY, c.to.x, c.to.y));
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    for (const bool follows : {false, true}) {
+        handlers.onMouseMove = follows ? PlayerMouseMove : nullptr;
+        for (const auto& c : cases) {
+            lastCursorX = c.from.x;
+            lastCursorY = c.from.y;
+            playerTargetX = c.x;
+            playerTargetY = c.y;
+            // The picture, before the move reaches the game, draws the mallet where it will go.
+            EXPECT_EQ(NextPlayerTarget(c.to, &x, &y), follows);
+            if (follows) {
+                EXPECT_EQ(std::tuple(x, y), std::tuple(c.expectedX, c.expectedY));
+            }
+            platform::SetCursorPos(c.to.x, c.to.y);
+            PlayerMouseMove();
+            EXPECT_EQ(std::tuple(playerTargetX, playerTargetY, lastCursorX, lastCursorY),
+                      std::tuple(c.expectedX, c.expectedY, c.to.x, c.to.y));
+        }
     }
 }
 

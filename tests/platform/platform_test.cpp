@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/dialog.h"
+#include "platform/frame_pacer.h"
 #include "platform/headless_backend.h"
 #include "platform/instance.h"
 
@@ -52,6 +53,11 @@ class ManualClock : public TimerClock {
         const bool reached = changed_.wait(guard, stop, [&] { return now_ >= when; });
         waitingFor_.reset();
         return reached;
+    }
+    // Moves the clock on, with no timer to wait for.
+    void Move(std::chrono::milliseconds by) {
+        std::lock_guard guard(lock_);
+        now_ += by;
     }
     // Moves the clock on; returns once the timer's thread has made the calls due and waits again.
     void Advance(std::chrono::milliseconds by) {
@@ -187,6 +193,67 @@ TEST_F(Queue, PostsFromOtherThreadsAllArriveAndWakeAWaitingLoop) {
         ++count;
     }
     EXPECT_EQ(count, threads * perThread);
+}
+
+TEST_F(Queue, APacedWindowPaintsOnlyWhenAFrameIsAskedAndNoFasterThanTheRefresh) {
+    clock.Move(1s);
+    PaceFrames(hwnd, 50);  // 20 ms a frame
+    EXPECT_EQ(Drain(), std::vector<unsigned>{}) << "nothing asked, nothing painted";
+    // The first frames come at once; asked for while the clock stands, they are drawn back to
+    // back faster than the refresh, so no swap waits for it: a steady clock paces them from then.
+    for (int i = 0; i < 9; ++i) {
+        RequestFrame(hwnd);
+        EXPECT_EQ(Drain(), std::vector<unsigned>{WM_PAINT}) << i;
+    }
+    InvalidateRect(hwnd);
+    EXPECT_EQ(Drain(), std::vector<unsigned>{});
+    clock.Move(19ms);
+    EXPECT_EQ(Drain(), std::vector<unsigned>{});
+    clock.Move(1ms);
+    EXPECT_EQ(Drain(), std::vector<unsigned>{WM_PAINT});
+    // A pointer move asks for a frame only while the picture follows the pointer.
+    for (const bool follow : {false, true}) {
+        FollowPointer(hwnd, follow);
+        clock.Move(20ms);
+        PostMessage(hwnd, WM_MOUSEMOVE, 0, 0);
+        EXPECT_EQ(Drain(), follow ? (std::vector<unsigned>{WM_MOUSEMOVE, WM_PAINT})
+                                  : std::vector<unsigned>{WM_MOUSEMOVE});
+    }
+}
+
+TEST(FramePacer, LearnsWhetherTheSwapWaitsForTheRefreshElseKeepsASteadySchedule) {
+    using TimePoint = FramePacer::TimePoint;
+    const TimePoint t0 = TimePoint{} + 1s;
+    // Eight frames back to back, each asked for while the one before was drawn: `apart` between
+    // their starts, the swap ending each `swap` after its start.
+    const auto backToBack = [&](FramePacer& pacer, std::chrono::milliseconds apart,
+                                std::chrono::milliseconds swap) {
+        for (int i = 0; i <= 8; ++i) {
+            const TimePoint start = t0 + i * apart;
+            pacer.Drew(start - apart / 2, start, start + swap);
+        }
+        return t0 + 8 * apart;
+    };
+    FramePacer waits(20ms);
+    TimePoint last = backToBack(waits, 20ms, 19ms);
+    EXPECT_EQ(waits.Pacing(), FramePacer::Sync::Swap);
+    EXPECT_EQ(waits.Due(last + 19ms), last + 19ms) << "the swap paces the frames";
+    EXPECT_EQ(waits.Due(last + 1ms), last + 10ms) << "but never above twice the rate";
+
+    FramePacer clocked(20ms);
+    last = backToBack(clocked, 2ms, 1ms);
+    EXPECT_EQ(clocked.Pacing(), FramePacer::Sync::Clock);
+    EXPECT_EQ(clocked.Due(last + 1ms), last + 20ms);
+    clocked.Drew(last + 20ms, last + 23ms, last + 25ms);  // 3 ms late: the slots stay
+    EXPECT_EQ(clocked.Due(last + 30ms), last + 40ms);
+    clocked.Drew(last + 30ms, last + 100ms, last + 101ms);  // after a pause: a new schedule
+    EXPECT_EQ(clocked.Due(last + 110ms), last + 120ms);
+
+    FramePacer apart(20ms);  // frames asked for after the one before was shown teach nothing
+    for (int i = 0; i < 20; ++i) {
+        apart.Drew(t0 + i * 30ms, t0 + i * 30ms, t0 + i * 30ms + 2ms);
+    }
+    EXPECT_EQ(apart.Pacing(), FramePacer::Sync::Measuring);
 }
 
 using Timer = Queue;

@@ -14,6 +14,7 @@
 #include <string>
 #include <tuple>
 
+#include "game/mallets.h"
 #include "game/playfield.h"
 #include "platform/dialog.h"
 #include "platform/headless_backend.h"
@@ -24,6 +25,7 @@
 #include "retained/allocation_counter.h"
 #include "retained/internal.h"
 #include "retained/offscreen_window.h"
+#include "shell/shell.h"
 
 namespace {
 
@@ -242,10 +244,19 @@ TEST(SettingsDialog, ShowsTheRecordAndWritesBackWhatIsShownOnOkOrApplyOnly) {
     EXPECT_EQ(deviceSettings.quality, RENDER_GOURAUD) << "a quality outside the table is ignored";
 }
 
-// The offscreen SDL backend's windows and OpenGL, with the display's depths and modes set here.
+class HandClock : public TimerClock {
+  public:
+    TimePoint Now() override { return now; }
+    bool WaitUntil(TimePoint, std::stop_token) override { return false; }
+    TimePoint now = TimePoint{} + std::chrono::hours(1);
+};
+
+// The offscreen SDL backend's windows and OpenGL, with the display's depths and modes set here,
+// on a clock the test moves.
 class TestDisplay : public HeadlessBackend {
   public:
-    explicit TestDisplay(std::unique_ptr<Backend> sdl) : sdl(std::move(sdl)) {}
+    explicit TestDisplay(std::unique_ptr<Backend> sdl)
+        : HeadlessBackend(Ticks::Manual, &clock), sdl(std::move(sdl)) {}
     bool OpenWindow(HWND hwnd, std::string_view title, const WindowPlacement& placement,
                     std::string_view icon) override {
         return sdl->OpenWindow(hwnd, title, placement, icon);
@@ -264,8 +275,20 @@ class TestDisplay : public HeadlessBackend {
 
     int windowDepth = 32, screenDepth = 32, restores = 0;  // 100 each while 3D objects remained
     bool offered = false;
+    HandClock clock;
     std::unique_ptr<Backend> sdl;
 };
+
+// The offscreen backend, started once for the tests that draw; null when there is none.
+TestDisplay* StartDisplay() {
+    static TestDisplay* display = nullptr;
+    testing_support::StartOffscreenBackend([](auto sdl) {
+        auto wrapped = std::make_unique<TestDisplay>(std::move(sdl));
+        display = wrapped.get();
+        return wrapped;
+    });
+    return display;
+}
 
 // The camera model: from (0, -250, -500) toward the origin the camera's axes are x = (1, 0, 0),
 // z = (0, 1, 2) / sqrt 5 and y = (0, 2, -1) / sqrt 5; the front plane at 1.2 spans +-1.1 across
@@ -281,12 +304,8 @@ Color At(const std::vector<Color>& image, double x, double y, double z) {
 // driver, the display object, the game's device (which takes the dialog's settings at once), its
 // picture and what releasing it gives back.
 TEST(RenderDevice, StartsUpAsRecordedAndDrawsTheSceneWhereTheCameraModelPutsIt) {
-    TestDisplay* display = nullptr;
-    ASSERT_TRUE(testing_support::StartOffscreenBackend([&display](auto sdl) {
-        auto wrapped = std::make_unique<TestDisplay>(std::move(sdl));
-        display = wrapped.get();
-        return wrapped;
-    }));
+    TestDisplay* display = StartDisplay();
+    ASSERT_NE(display, nullptr);
     HWND window = testing_support::OpenOffscreenWindow(640, 480);
     RenderActivate(WA_ACTIVE);  // nothing made yet: nothing happens
     std::ostringstream out;
@@ -387,6 +406,85 @@ TEST(RenderDevice, StartsUpAsRecordedAndDrawsTheSceneWhereTheCameraModelPutsIt) 
     out << "dead window: " << CreateRenderObjects(window) << (r.clipper != nullptr);
     ReleaseRender();
     ExpectRecorded("device", out.str());
+}
+
+// Between two ticks the puck stands where the time since the last tick puts it, never between the
+// two sides of a jump; the player's mallet stands where the next tick will put it; the banner's
+// animations go step to step, while a banner shown is there at once. A frame is asked for while
+// something is on its way, none once all stands.
+TEST(Motion, BodiesAndBannerAreBlendedBetweenTicksButNeverAcrossAJump) {
+    TestDisplay* display = StartDisplay();
+    ASSERT_NE(display, nullptr);
+    HWND window = testing_support::OpenOffscreenWindow(640, 480);
+    RenderObjects& r = renderObjects;
+    ASSERT_EQ(CreateRenderObjects(window) + CreateRenderDevice(window) + BuildScene(), 3);
+    RenderActivate(WA_ACTIVE);
+    MSG msg;
+    const auto paintAfter = [&](int ms) {
+        display->clock.now += std::chrono::milliseconds(ms);
+        RenderPaint(window);
+        std::vector<Color> image(640 * 480);
+        EXPECT_EQ(r.device->ReadImage(image), RM_OK);
+        return image;
+    };
+    const auto frameAsked = [&] {
+        bool painted = false;
+        while (PeekMessage(&msg)) {
+            painted = painted || msg.message == WM_PAINT;
+        }
+        return painted;
+    };
+    frameAsked();  // what the window's start-up left
+    const auto puckAt = [](const auto& image, double x, double y) {
+        return (At(image, x, y, -6) >> 16 & 0xFF) > 100;  // the table has no red
+    };
+    const auto tick = [](double x, double y, bool continuous) {
+        PlaceBodyFrame(BODY_PUCK, x, y, 0);
+        RenderTickHandled(continuous, 24);
+    };
+    tick(-40, -60, true);
+    display->clock.now += std::chrono::milliseconds(24);
+    tick(40, -60, true);
+    auto image = paintAfter(12);
+    EXPECT_TRUE(puckAt(image, 0, -60) && !puckAt(image, -40, -60) && !puckAt(image, 40, -60));
+    EXPECT_TRUE(frameAsked()) << "on its way";
+    image = paintAfter(12);
+    EXPECT_TRUE(puckAt(image, 40, -60) && !puckAt(image, 0, -60)) << "at the tick's place";
+    EXPECT_FALSE(frameAsked()) << "all stands";
+    tick(40, 60, false);
+    image = paintAfter(12);
+    EXPECT_TRUE(puckAt(image, 40, 60) && !puckAt(image, 40, 0)) << "a jump is shown at once";
+
+    // The player's mallet, following the mouse: the cursor moved by (30, -60) from where the game
+    // last read it puts the mallet's knob at (30, -100) before any tick.
+    const auto malletAt = [](const auto& image, double x, double y) {
+        return (At(image, x, y, -24) >> 8 & 0xFF) < 70;  // deep blue, where the table is lighter
+    };
+    handlers.onMouseMove = PlayerMouseMove;
+    std::tie(playerTargetX, playerTargetY, lastCursorX, lastCursorY) =
+        std::tuple(0, -160, 320, 360);
+    SetCursorPos(350, 300);
+    image = paintAfter(1);
+    EXPECT_TRUE(malletAt(image, 30, -100) && !malletAt(image, 0, -160));
+    handlers.onMouseMove = nullptr;
+    image = paintAfter(1);
+    EXPECT_TRUE(!malletAt(image, 30, -100) && malletAt(image, 0, -160)) << "where it was placed";
+
+    // The title's banner flies 20 units of height a step: half a tick after step 3, halfway from
+    // step 2's (0, -220, -440); a banner shown and spun at once is not blended from its rest.
+    auto* banner = static_cast<FrameImpl*>(r.objectFrames[FRAME_BANNER]);
+    TitleBannerStep(2);
+    display->clock.now += std::chrono::milliseconds(24);
+    TitleBannerStep(3);
+    paintAfter(12);
+    const Vector drawn = Row(banner->DrawnTransform(), 3);
+    EXPECT_EQ(std::tuple(drawn.x, drawn.y, drawn.z), std::tuple(0.0f, -215.0f, -430.0f));
+    ShowBanner(BANNER_WIN);
+    WinBannerStep(39);
+    paintAfter(12);
+    EXPECT_EQ(banner->DrawnTransform(), banner->Transform());
+    ReleaseRender();
+    DestroyWindow(window);
 }
 
 }  // namespace

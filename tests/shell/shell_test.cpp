@@ -2,8 +2,10 @@
 // shut-down order, every message of the window procedure, the tick timer's period and dropping.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "game/match.h"
@@ -61,6 +63,10 @@ void RenderPaint(HWND) {
 }
 void ReleaseRender() {
     calls.push_back("ReleaseRender");
+}
+void RenderTickHandled(bool continuous, unsigned tickMs) {
+    calls.push_back("RenderTickHandled " + std::to_string(continuous) + " " +
+                    std::to_string(tickMs));
 }
 void PlaceBodyFrame(unsigned, double, double, double) {}
 void EnterTitle() {
@@ -192,6 +198,53 @@ TEST_F(Shell, InputGoesToItsSlotAndTicksOnlyWhileActiveOneAtATime) {
     ASSERT_TRUE(PeekMessage(&msg));
     EXPECT_EQ(std::tuple(msg.hwnd, msg.message, msg.wParam, msg.lParam),
               std::tuple(shell.mainWindow.load(), WM_TICK, WPARAM{0}, LPARAM{0}));
+}
+
+Handler handOver = nullptr;  // what the next TickA puts in the tick slot
+int ticksLeft = 0;           // before Ending empties the tick slot
+void TickA() {
+    if (handOver != nullptr) {
+        handlers.onTick = std::exchange(handOver, nullptr);
+    }
+}
+void TickB() {}
+void Ending() {
+    if (--ticksLeft == 0) {
+        handlers.onTick = nullptr;
+    }
+}
+
+// The picture blends the bodies of a tick from the tick before only while one state goes on;
+// after a click (a serve) or a hand-over to another state (a goal) they are shown at once.
+TEST_F(Shell, TicksOfOneStateGoOnButAClickOrAHandOverMakesAJump) {
+    Open();
+    handlers.onMouseMove = [] {};
+    const std::pair<std::function<void()>, const char*> steps[] = {
+        {[] { handlers.onTick = TickA; }, "0"},
+        {[] {}, "1"},
+        {[] { Send(WM_MOUSEMOVE); }, "1"},  // the player's target moves: nothing jumps
+        {[] {
+             handlers.onLButtonDown = [] {};
+             Send(WM_LBUTTONDOWN);
+         },
+         "0"},
+        {[] {}, "1"},
+        {[] { handOver = TickB; }, "0"},
+        {[] {}, "0"},
+        {[] {}, "1"},
+        {[] { handlers.onTick = Ending, ticksLeft = 2; }, "0"},
+        {[] {}, "1"},  // ends, in place
+    };
+    std::string flags;
+    for (const auto& [before, expected] : steps) {
+        before();
+        calls.clear();
+        Send(WM_TICK);
+        ASSERT_EQ(calls.size(), 1u);
+        EXPECT_EQ(calls[0], std::string("RenderTickHandled ") + expected + " 24")
+            << "after " << flags;
+        flags += expected;
+    }
 }
 
 TEST_F(Shell, TheGameStandsStillBehindTheSettingsDialog) {

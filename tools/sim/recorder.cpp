@@ -24,6 +24,7 @@ int CreateRenderDevice(platform::HWND) {
 }
 void RenderActivate(platform::WPARAM) {}
 void RenderPaint(platform::HWND) {}
+void RenderTickHandled(bool, unsigned) {}
 void ReleaseRender() {}
 int BuildScene() {
     return 1;
