@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # A match recorded as it is played: the real game played to the first goal with --record and
-# --trace, and puckwind-sim on the recording prints the game's trace byte for byte. Then --replay
-# of that recording, its last line cut off as a killed game leaves it, shows the title, the serve
-# and the goal as the game did, and plays on while another window has the focus: its trace is the
-# game's, bar the line cut.
+# --trace, frames blended between ticks, and puckwind-sim on the recording prints the game's trace
+# byte for byte. Then --replay of that recording with one picture a tick (--tick-paint), its last
+# line cut off as a killed game leaves it, shows the title, the serve and the goal as the game
+# did, and plays on while another window has the focus: its trace is the game's, bar the line cut.
+# Last, pictures of a stored match replayed to its first goal show the puck drawn between two of
+# its tick places, blended (tests/e2e/between_ticks.py).
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 isolate "$@"
@@ -47,7 +49,7 @@ tail -n 1 "$out/live.jsonl" | grep -q '"score":\[\(0,1\|1,0\)\]' || fail "no goa
 head -c -2 "$out/match.sim" >"$out/cut.sim"  # "key 2": not a whole line
 head -n -1 "$out/live.jsonl" >"$out/want.jsonl"
 
-run_game --replay "$out/cut.sim" --trace "$out/replay.jsonl"
+run_game --replay "$out/cut.sim" --trace "$out/replay.jsonl" --tick-paint
 wait_for 60 "the replay's title banner standing" title_stands
 cp "$last_shot" "$out/replay-title.png"
 wait_for 30 "the replay serving" banner_gone
@@ -63,4 +65,21 @@ digits_differ "$out/replay-served.png" "$last_shot" || fail "the replay's scoreb
 expect "the replay waiting at its last screen" running
 xdotool windowfocus --sync "$(game_window)" key Escape
 ends_well "Escape in the replay"
+
+# The chaser's match: its puck runs at 10 to 15 units a tick from its 90th tick to the first
+# goal at its 268th, so the pictures taken on the way catch it between ticks.
+run_game --replay "$here/../sim/replays/chaser_match.sim" --trace "$out/chaser.jsonl"
+table_shown() { [ "$(pixels "$last_shot" 200x60+220+300 'r < 60 && g > 90 && b > 200' | cut -d' ' -f1)" -gt 6000 ]; }
+wait_for 60 "the chaser's replay serving" eval 'banner_gone && table_shown'
+cp "$last_shot" "$out/chaser-served.png"
+looks=0
+goal_seen() {
+    looks=$((looks + 1))
+    shot "chaser-$looks" && digits_differ "$out/chaser-served.png" "$last_shot"
+}
+wait_for 120 "the chaser's first goal" goal_seen
+xdotool key Escape
+ends_well "Escape in the chaser's replay"
+python3 "$here/between_ticks.py" "$out/chaser.jsonl" "$out"/chaser-[0-9]*.png ||
+    fail "no picture of the replay shows the puck between two of its tick places"
 echo "ok: $(wc -c <"$out/match.sim") bytes of recording, traces of $(wc -l <"$out/live.jsonl") lines alike"
