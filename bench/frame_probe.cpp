@@ -8,7 +8,9 @@
 // Usage: frame_probe -- PROGRAM [ARGS...]
 //   PROBE_STARTS (default 5): launches timed to their first frame; the last one goes on.
 //   PROBE_IDLE_S (default 10), PROBE_PLAY_S (default 5): the two CPU windows (the clock of
-//   /proc counts in 10 ms steps); PROBE_MOVES (default 200); PROBE_VERBOSE: each move's time.
+//   /proc counts in 10 ms steps); PROBE_MOVES (default 200); PROBE_VERBOSE: each move's time;
+//   PROBE_FRAME_RATE (default 41.67, a frame a tick): the frames a second the program draws in
+//   play, for the CPU time a frame.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -259,8 +261,7 @@ int main(int argc, char** argv) {
     Sleep(playS * 1000);
     cpu = CpuSeconds(pid) - before;
     const double playMs = Ms(Clock::now() - t0).count();
-    // One frame is painted a tick while the match runs.
-    const double frames = playMs / TICK_MS;
+    const double frames = playMs / 1000 * EnvNumber("PROBE_FRAME_RATE", 1000 / TICK_MS);
     std::printf("play_cpu_percent %.2f\n", 100 * cpu / (playMs / 1000));
     std::printf("cpu_ms_per_frame %.3f\n", cpu * 1000 / frames);
     std::fflush(stdout);

@@ -26,14 +26,27 @@ in_xvfb "$bench/baseline" --renderer >"$raw/renderer" 2>/dev/null || echo "unkno
 cat "$raw/renderer"
 
 echo "== start-up, CPU, input latency, memory (game, then baseline, under Xvfb)"
-in_xvfb env SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null \
-  "$bench/frame_probe" -- "$game" | tee "$raw/probe-game"
+# Xvfb has no refresh of its own: the game's frames come from its clock, at the rate given.
+probe_game() {  # NAME RATE [ARGS...]: the game drawing RATE frames a second
+  local name=$1 rate=$2
+  shift 2
+  in_xvfb env SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null PUCKWIND_FRAME_RATE="$rate" \
+    PROBE_FRAME_RATE="$rate" "$bench/frame_probe" -- "$game" "$@" | tee "$raw/$name"
+}
+probe_game probe-game 60
 in_xvfb "$bench/frame_probe" -- "$bench/baseline" | tee "$raw/probe-baseline"
+echo "== the same at 144 frames a second, and with one picture a tick (--tick-paint)"
+probe_game probe-game-144 144
+probe_game probe-game-tick 41.67 --tick-paint
+
+echo "== the puck's drawn steps from frame to frame on a clock moved by hand"
+"$bench/frame_pacing" | tee "$raw/frame-pacing"
 
 echo "== the same at 1920 x 1080, where the game and the baseline fill the screen (no input moves)"
 in_xvfb_1080() { private xvfb-run -a -s "-screen 0 1920x1080x24 -br" "$@"; }
 in_xvfb_1080 env SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null PROBE_MOVES=0 \
-  "$bench/frame_probe" -- "$game" | tee "$raw/probe-game-1080"
+  PUCKWIND_FRAME_RATE=60 PROBE_FRAME_RATE=60 "$bench/frame_probe" -- "$game" |
+  tee "$raw/probe-game-1080"
 in_xvfb_1080 env PROBE_MOVES=0 "$bench/frame_probe" -- "$bench/baseline" --fill |
   tee "$raw/probe-baseline-1080"
 

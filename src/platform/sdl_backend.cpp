@@ -112,6 +112,26 @@ bool WaitEventFor(SDL_Event* event, int wait) {
     const int timers = RunDueTimers();
     return SDL_WaitEventTimeout(event, timers < 0 ? wait : std::min(wait, timers)) != 0;
 }
+
+// Waits for the browser's next animation frame, or `wait` ms if that is sooner (-1: no limit);
+// 1 when the frame came. The game goes on in the frame's own turn, so what it draws then is
+// shown in that frame.
+EM_ASYNC_JS(int, AwaitAnimationFrame, (int wait), {
+    return await new Promise((resolve) = > {
+        let timer = 0;
+        const frame = requestAnimationFrame(() = > {
+            clearTimeout(timer);
+            resolve(1);
+        });
+        if (wait >= 0)
+            timer = setTimeout(() = >
+                                    {
+                                        cancelAnimationFrame(frame);
+                                        resolve(0);
+                                    },
+                               wait);
+    });
+});
 #else
 constexpr int CONTEXT_MINOR_VERSION = 3;
 constexpr int CONTEXT_PROFILE = SDL_GL_CONTEXT_PROFILE_CORE;
@@ -263,6 +283,16 @@ class SdlBackend : public Backend {
 
     void PumpEvents(bool wait) override {
         SDL_Event event;
+#ifdef __EMSCRIPTEN__
+        if (wait && frameWanted_ != nullptr) {
+            // A page that wants a frame waits for the next one, ticks that fall due meanwhile
+            // included; input comes with that frame.
+            if (AwaitAnimationFrame(RunDueTimers()) != 0) {
+                NotifyFrameCalled(std::exchange(frameWanted_, nullptr));
+            }
+            wait = false;
+        }
+#endif
         if (wait && WaitEvent(&event)) {
             Translate(event);
         }
@@ -452,23 +482,16 @@ class SdlBackend : public Backend {
     }
 
 #ifdef __EMSCRIPTEN__
-    // The page's frames are the browser's animation frames.
+    // The page's frames are the browser's animation frames: the next wait is for one.
     bool CallsForFrames() override {
         return true;
     }
     void AskForFrame(HWND hwnd) override {
-        emscripten_request_animation_frame(FrameCalled, hwnd);
+        frameWanted_ = hwnd;
     }
 #endif
 
   private:
-#ifdef __EMSCRIPTEN__
-    static EM_BOOL FrameCalled(double, void* hwnd) {
-        NotifyFrameCalled(static_cast<HWND>(hwnd));
-        return EM_FALSE;  // one call a request
-    }
-#endif
-
     // Full screen at the screen's own mode. A window manager sizes a full-screen window to its
     // screen; on a bare X server nothing does, so the window is put there first.
     static bool FillScreen(SDL_Window* window) {
@@ -684,6 +707,7 @@ class SdlBackend : public Backend {
         double y = PICTURE_HEIGHT / 2.0;
     } cursor_;
     bool lockWanted_ = false;
+    HWND frameWanted_ = nullptr;  // the window whose next frame the next wait is for
 #endif
     std::uint32_t wakeEvent_;
     bool windowed_;
