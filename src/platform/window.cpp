@@ -4,7 +4,9 @@
 // takes a lock and wakes the backend, so the timer thread and the endpoint thread may post.
 // A destroyed window is freed at once, with the messages queued for it; a handle is looked up
 // in the list of windows before every use, so a stale one (a message posted to a window as it
-// went) reaches nothing.
+// went) reaches nothing. A window whose frames follow the display (PaceFrames) is painted only
+// when its pacer says the next frame is due, the loop waiting until then; a display that calls
+// for frames itself (a page) is asked for the next one.
 #include <algorithm>
 #include <atomic>
 #include <cassert>
