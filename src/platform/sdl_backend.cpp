@@ -116,22 +116,15 @@ bool WaitEventFor(SDL_Event* event, int wait) {
 // Waits for the browser's next animation frame, or `wait` ms if that is sooner (-1: no limit);
 // 1 when the frame came. The game goes on in the frame's own turn, so what it draws then is
 // shown in that frame.
+// clang-format off
 EM_ASYNC_JS(int, AwaitAnimationFrame, (int wait), {
-    return await new Promise((resolve) = > {
+    return await new Promise((resolve) => {
         let timer = 0;
-        const frame = requestAnimationFrame(() = > {
-            clearTimeout(timer);
-            resolve(1);
-        });
-        if (wait >= 0)
-            timer = setTimeout(() = >
-                                    {
-                                        cancelAnimationFrame(frame);
-                                        resolve(0);
-                                    },
-                               wait);
+        const frame = requestAnimationFrame(() => { clearTimeout(timer); resolve(1); });
+        if (wait >= 0) timer = setTimeout(() => { cancelAnimationFrame(frame); resolve(0); }, wait);
     });
 });
+// clang-format on
 #else
 constexpr int CONTEXT_MINOR_VERSION = 3;
 constexpr int CONTEXT_PROFILE = SDL_GL_CONTEXT_PROFILE_CORE;

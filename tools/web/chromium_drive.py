@@ -37,13 +37,15 @@ FLAGS = [
 ]
 
 # Wraps WebGL2's draw calls: window.__frames counts animation frames in which something was
-# drawn, window.__firstFrame is the time (ms since navigation) of the first of them. When the
+# drawn (window.__animationFrames all of them), window.__firstFrame is the time (ms since
+# navigation) of the first of them. When the
 # page sets window.__probe to points [x, y] of the picture (640 x 480, scaled to the drawing
 # buffer), each drawn picture's colours there are kept in window.__samples, read back as the
 # task that drew it ends and before the browser shows it.
 FRAME_PROBE = """
 (() => {
-  window.__frames = 0; window.__firstFrame = null; window.__samples = [];
+  window.__frames = 0; window.__animationFrames = 0; window.__firstFrame = null;
+  window.__samples = [];
   let drew = false, reading = false;
   const sample = (gl) => {
     reading = false;
@@ -65,6 +67,7 @@ FRAME_PROBE = """
     };
   }
   const count = () => {
+    window.__animationFrames++;
     if (drew) {
       drew = false; window.__frames++;
       if (window.__firstFrame === null) window.__firstFrame = performance.now();
