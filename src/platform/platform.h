@@ -5,8 +5,9 @@
 // thread, one message at a time on the main thread, WM_PAINT made only when the queue is empty
 // and the window is invalid and not minimised, so repaint requests merge); activation messages;
 // default handling (WM_CLOSE destroys the window); the cursor in screen pixels; the millisecond
-// tick count; a periodic timer on a thread of its own; embedded resources; and the per-user
-// endpoint through which a second instance finds the first and other programs post commands.
+// tick count; a periodic timer on a thread of its own; embedded resources; a per-user cache of
+// files; and the per-user endpoint through which a second instance finds the first and other
+// programs post commands.
 #pragma once
 
 #include <chrono>
@@ -20,6 +21,7 @@
 #endif
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/messages.h"
 
@@ -147,6 +149,15 @@ std::span<const EmbeddedResource> EmbeddedResources();
 std::optional<std::span<const unsigned char>> FindResource(std::string_view type,
                                                            std::string_view name);
 
+// ---- The per-user cache ----------------------------------------------------------------------
+
+// Files a program can always make again, kept between runs to spare it the work: in
+// $PUCKWIND_CACHE, else $XDG_CACHE_HOME/puckwind or ~/.cache/puckwind (%LOCALAPPDATA%\puckwind
+// on Windows); a page has none. Names are paths relative to it.
+std::optional<std::vector<unsigned char>> ReadCachedFile(std::string_view name);
+// Replaces the file whole, never leaving half of one to a reader; failures are silent.
+void WriteCachedFile(std::string_view name, std::span<const unsigned char> bytes);
+
 // ---- Backends --------------------------------------------------------------------------------
 
 // What the layer asks of the system under it. The SDL backend serves the game; the headless
@@ -206,7 +217,7 @@ class GlSurface {
   public:
     virtual ~GlSurface() = default;
     virtual void MakeCurrent() = 0;
-    virtual void Present() = 0;  // shows what was drawn
+    virtual void Present() = 0;     // shows what was drawn
     virtual int Width() const = 0;  // the drawable's size in pixels
     virtual int Height() const = 0;
     // The picture's place in the drawable: all of it unless the surface says otherwise.
