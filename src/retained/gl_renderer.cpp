@@ -90,13 +90,16 @@ void main() {
 }
 )";
 
+// SURFACE (0 the face's colour, 1 a texture) and SHADE (0 unlit, 1 flat, 2 gouraud, 3 phong) are
+// defined ahead of it: each combination is a program of its own, made when first drawn with. A
+// software rasteriser such as llvmpipe runs both sides of a branch for every pixel, so with these
+// behind uniforms each pixel of the table was also sampled as a texture and a decal and lit per
+// pixel, and the discard a decal needs kept every face from an early depth test: a frame took
+// twice as long to rasterise.
 constexpr const char* FRAGMENT_SOURCE = R"(
-uniform int uShadeMode;
-uniform bool uLighting;
 uniform bool uMono;
 uniform float uShades;
 uniform float uTextureShades;
-uniform bool uTextured;
 uniform bool uDecal;
 uniform sampler2D uTexture;
 flat in vec3 vFlatLight;
@@ -106,6 +109,7 @@ in vec2 vTexCoord;
 flat in vec4 vColor;
 flat in vec4 vCell;  // the face's least u, v, then its greatest
 out vec4 fragColor;
+#if SURFACE == 1
 // Black texels of a decal are holes: only the opaque ones of the four around uv are blended, and
 // the pixel is kept where they cover half of it, so an edge is neither dark nor ragged.
 vec3 Decal(vec2 uv, ivec2 size) {
@@ -126,26 +130,33 @@ vec3 Decal(vec2 uv, ivec2 size) {
     }
     return sum.rgb / sum.a;
 }
+#endif
 void main() {
     vec3 base = vColor.rgb;
     float shades = uShades;
-    if (uTextured) {
-        // Half a texel inside the face's rectangle, filtering never reaches a neighbouring cell.
-        ivec2 size = textureSize(uTexture, 0);
-        vec2 low = vCell.xy + 0.5 / vec2(size);
-        vec2 uv = clamp(vTexCoord, low, max(vCell.zw - 0.5 / vec2(size), low));
-        base = uDecal ? Decal(uv, size) : texture(uTexture, uv).rgb;
-        shades = uTextureShades;
-    }
+#if SURFACE != 0
+    // Half a texel inside the face's rectangle, filtering never reaches a neighbouring cell.
+    ivec2 size = textureSize(uTexture, 0);
+    vec2 low = vCell.xy + 0.5 / vec2(size);
+    vec2 uv = clamp(vTexCoord, low, max(vCell.zw - 0.5 / vec2(size), low));
+    base = uDecal ? Decal(uv, size) : texture(uTexture, uv).rgb;
+    shades = uTextureShades;
+#endif
     vec3 light = vec3(1.0);
-    if (uLighting) {
-        light = uShadeMode == 0 ? vFlatLight : (uShadeMode == 1 ? vSmoothLight : Light(vNormal));
-        if (uMono) {
-            float steps = max(shades - 1.0, 1.0);
-            float intensity = (light.r + light.g + light.b) / 3.0;
-            light = vec3(floor(intensity * steps + 0.5) / steps);
-        }
+#if SHADE != 0
+#if SHADE == 1
+    light = vFlatLight;
+#elif SHADE == 2
+    light = vSmoothLight;
+#else
+    light = Light(vNormal);
+#endif
+    if (uMono) {
+        float steps = max(shades - 1.0, 1.0);
+        float intensity = (light.r + light.g + light.b) / 3.0;
+        light = vec3(floor(intensity * steps + 0.5) / steps);
     }
+#endif
     fragColor = vec4(base * light, 1.0);
 }
 )";
@@ -153,8 +164,8 @@ void main() {
 // Position 3, face normal 3, vertex normal 3, uv 2, rgba 4, the face's uv rectangle 4.
 constexpr int FLOATS_PER_CORNER = 19;
 
-GLuint Compile(GLenum kind, const char* body) {
-    const std::array<const char*, 3> sources = {SHADER_PREFIX, LIGHTING_SOURCE, body};
+GLuint Compile(GLenum kind, const char* defines, const char* body) {
+    const std::array<const char*, 4> sources = {SHADER_PREFIX, defines, LIGHTING_SOURCE, body};
     const GLuint shader = glCreateShader(kind);
     glShaderSource(shader, static_cast<GLsizei>(sources.size()), sources.data(), nullptr);
     glCompileShader(shader);
@@ -173,11 +184,11 @@ bool Linked(GLuint program) {
     return ok == GL_TRUE;
 }
 
-// The program from the sources; 0 when they do not compile or link. retrievable: its binary will
-// be asked for.
-GLuint CompileProgram([[maybe_unused]] bool retrievable) {
-    const GLuint vertex = Compile(GL_VERTEX_SHADER, VERTEX_SOURCE);
-    const GLuint fragment = Compile(GL_FRAGMENT_SHADER, FRAGMENT_SOURCE);
+// The program from the sources after the defines; 0 when they do not compile or link.
+// retrievable: its binary will be asked for.
+GLuint CompileProgram(const char* defines, [[maybe_unused]] bool retrievable) {
+    const GLuint vertex = Compile(GL_VERTEX_SHADER, defines, VERTEX_SOURCE);
+    const GLuint fragment = Compile(GL_FRAGMENT_SHADER, defines, FRAGMENT_SOURCE);
     if (vertex == 0 || fragment == 0) {
         glDeleteShader(vertex);
         glDeleteShader(fragment);
@@ -221,7 +232,7 @@ bool BinariesAvailable() {
     return formats > 0;
 }
 
-std::string ProgramFileName() {
+std::string ProgramFileName(const char* defines) {
     std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
     const auto add = [&hash](const char* text) {
         for (const char* c = text; c != nullptr && *c != 0; ++c) {
@@ -232,7 +243,8 @@ std::string ProgramFileName() {
     for (const GLenum name : {GL_VENDOR, GL_RENDERER, GL_VERSION}) {
         add(reinterpret_cast<const char*>(glGetString(name)));
     }
-    for (const char* source : {SHADER_PREFIX, LIGHTING_SOURCE, VERTEX_SOURCE, FRAGMENT_SOURCE}) {
+    for (const char* source :
+         {SHADER_PREFIX, defines, LIGHTING_SOURCE, VERTEX_SOURCE, FRAGMENT_SOURCE}) {
         add(source);
     }
     char name[40];
@@ -288,15 +300,15 @@ void StoreProgram(GLuint program, const std::string& fileName) {
     platform::WriteCachedFile(fileName, bytes);
 }
 
-GLuint MakeProgram() {
+GLuint MakeProgram(const char* defines) {
     if (!BinariesAvailable()) {
-        return CompileProgram(false);
+        return CompileProgram(defines, false);
     }
-    const std::string fileName = ProgramFileName();
+    const std::string fileName = ProgramFileName(defines);
     if (const GLuint stored = LoadStoredProgram(fileName)) {
         return stored;
     }
-    const GLuint program = CompileProgram(true);
+    const GLuint program = CompileProgram(defines, true);
     if (program != 0) {
         StoreProgram(program, fileName);
     }
@@ -304,8 +316,8 @@ GLuint MakeProgram() {
 }
 #else
 // WebGL 2 keeps no program binaries.
-GLuint MakeProgram() {
-    return CompileProgram(false);
+GLuint MakeProgram(const char* defines) {
+    return CompileProgram(defines, false);
 }
 #endif
 
@@ -394,26 +406,62 @@ Renderer::Renderer(std::unique_ptr<platform::GlSurface> surface, int width, int 
 
 Renderer::~Renderer() {
     surface_->MakeCurrent();
-    if (program_ != 0) {
-        glDeleteProgram(program_);
+    for (const Program& program : programs_) {
+        if (program.name != 0) {
+            glDeleteProgram(program.name);
+        }
     }
 }
 
+// The table's colours flat shaded, what most of every frame is drawn with, is made at once, so
+// that a context that cannot run the shaders makes no renderer; the other programs when first
+// drawn with.
 bool Renderer::Init() {
     surface_->MakeCurrent();
-    program_ = MakeProgram();
-    if (program_ == 0) {
+    if (Use(SURFACE_COLOUR, SHADE_MODE_FLAT) == nullptr) {
         return false;
     }
-    const auto at = [this](const char* name) { return glGetUniformLocation(program_, name); };
-    u_ = {at("uModel"),   at("uViewProjection"), at("uShadeMode"),      at("uLighting"),
-          at("uAmbient"), at("uLightCount"),     at("uLightDirection"), at("uLightColor"),
-          at("uMono"),    at("uShades"),         at("uTextureShades"),  at("uTextured"),
-          at("uDecal"),   at("uTexture"),        at("uPointSize")};
 #ifndef __EMSCRIPTEN__
     glEnable(GL_PROGRAM_POINT_SIZE);  // the size the shader gives, as OpenGL ES always takes
 #endif
     return true;
+}
+
+Renderer::Program* Renderer::Use(int surface, int shade) {
+    Program& program = programs_[static_cast<std::size_t>(surface * SHADE_MODES + shade)];
+    if (program.name == 0) {
+        char defines[48];
+        std::snprintf(defines, sizeof defines, "#define SURFACE %d\n#define SHADE %d\n", surface,
+                      shade);
+        program.name = MakeProgram(defines);
+        if (program.name == 0) {
+            return nullptr;
+        }
+        const auto at = [&program](const char* name) {
+            return glGetUniformLocation(program.name, name);
+        };
+        program.u = {at("uModel"),      at("uViewProjection"), at("uAmbient"),
+                     at("uLightCount"), at("uLightDirection"), at("uLightColor"),
+                     at("uMono"),       at("uShades"),         at("uTextureShades"),
+                     at("uDecal"),      at("uTexture"),        at("uPointSize")};
+    }
+    glUseProgram(program.name);
+    if (program.pass != pass_) {
+        program.pass = pass_;
+        const Uniforms& u = program.u;
+        UploadMatrix(u.viewProjection, state_.viewProjection);
+        glUniform3f(u.ambient, state_.ambient.x, state_.ambient.y, state_.ambient.z);
+        glUniform1i(u.lightCount, state_.lightCount);
+        if (state_.lightCount > 0) {
+            glUniform3fv(u.lightDirection, state_.lightCount, &state_.lightDirection[0].x);
+            glUniform3fv(u.lightColor, state_.lightCount, &state_.lightColor[0].x);
+        }
+        glUniform1i(u.mono, state_.mono ? 1 : 0);
+        glUniform1f(u.shades, static_cast<float>(state_.shades));
+        glUniform1i(u.texture, 0);
+        glUniform1f(u.pointSize, pointSize_);
+    }
+    return &program;
 }
 
 void Renderer::MakeCurrent() {
@@ -481,22 +529,15 @@ void Renderer::Begin(int x, int y, int width, int height, const DrawState& state
         glDisable(GL_DITHER);
     }
     fill_ = state.quality & FILL_MASK;
-    glUseProgram(program_);
-    UploadMatrix(u_.viewProjection, state.viewProjection);
     const unsigned shade = state.quality & SHADE_MASK;
-    glUniform1i(u_.shadeMode, shade == SHADE_FLAT ? 0 : (shade == SHADE_GOURAUD ? 1 : 2));
-    glUniform1i(u_.lighting, (state.quality & LIGHT_MASK) == LIGHT_ON ? 1 : 0);
-    glUniform3f(u_.ambient, state.ambient.x, state.ambient.y, state.ambient.z);
-    glUniform1i(u_.lightCount, state.lightCount);
-    if (state.lightCount > 0) {
-        glUniform3fv(u_.lightDirection, state.lightCount, &state.lightDirection[0].x);
-        glUniform3fv(u_.lightColor, state.lightCount, &state.lightColor[0].x);
-    }
-    glUniform1i(u_.mono, state.mono ? 1 : 0);
-    glUniform1f(u_.shades, static_cast<float>(state.shades));
-    glUniform1i(u_.texture, 0);
-    glUniform1f(u_.pointSize,
-                std::max(1.0f, static_cast<float>(box.height) / static_cast<float>(height)));
+    shade_ = (state.quality & LIGHT_MASK) != LIGHT_ON ? SHADE_MODE_UNLIT
+             : shade == SHADE_FLAT                    ? SHADE_MODE_FLAT
+             : shade == SHADE_GOURAUD                 ? SHADE_MODE_GOURAUD
+                                                      : SHADE_MODE_PHONG;
+    // Each program takes the pass's uniforms when first used in it.
+    state_ = state;
+    pointSize_ = std::max(1.0f, static_cast<float>(box.height) / static_cast<float>(height));
+    ++pass_;
     glActiveTexture(GL_TEXTURE0);
 }
 
@@ -621,24 +662,29 @@ void Renderer::Draw(MeshImpl& mesh, const Matrix& world) {
     if (!Owns(mesh.gpu.owner, mesh.gpu.ownerId) || mesh.gpu.version != mesh.Version()) {
         Upload(mesh);
     }
-    UploadMatrix(u_.model, world);
     glBindVertexArray(mesh.gpu.vertexArray);
     if (fill_ != FILL_SOLID) {
         // Lines and points show the face colours, lit as the faces are; lines have no winding,
         // so the edges of faces seen from behind show too.
-        glUniform1i(u_.textured, 0);
-        glDrawArrays(fill_ == FILL_WIREFRAME ? GL_LINES : GL_POINTS, mesh.gpu.edgeFirst,
-                     mesh.gpu.edgeCount);
+        if (const Program* program = Use(SURFACE_COLOUR, shade_)) {
+            UploadMatrix(program->u.model, world);
+            glDrawArrays(fill_ == FILL_WIREFRAME ? GL_LINES : GL_POINTS, mesh.gpu.edgeFirst,
+                         mesh.gpu.edgeCount);
+        }
         glBindVertexArray(0);
         return;
     }
     for (const GpuMesh::Range& range : mesh.gpu.ranges) {
         TextureImpl* texture = range.texture;
-        glUniform1i(u_.textured, texture != nullptr ? 1 : 0);
+        const Program* program = Use(texture != nullptr ? SURFACE_TEXTURE : SURFACE_COLOUR, shade_);
+        if (program == nullptr) {
+            continue;
+        }
+        UploadMatrix(program->u.model, world);
         if (texture != nullptr) {
             glBindTexture(GL_TEXTURE_2D, TextureName(*texture));
-            glUniform1i(u_.decal, texture->GetDecalTransparency() ? 1 : 0);
-            glUniform1f(u_.textureShades, static_cast<float>(texture->GetShades()));
+            glUniform1i(program->u.decal, texture->GetDecalTransparency() ? 1 : 0);
+            glUniform1f(program->u.textureShades, static_cast<float>(texture->GetShades()));
         }
         glDrawArrays(GL_TRIANGLES, range.first, range.count);
     }
