@@ -9,13 +9,13 @@
 // are scaled, the projection is not, so a larger picture shows the same scene in finer pixels.
 // Textures are filtered, each face's samples kept inside its own rectangle of the texture.
 //
-// A mesh is copied to one vertex buffer when first drawn and again only after it changed: each
-// face becomes a fan of triangles, grouped by texture, every corner carrying its position, the
-// face normal, the averaged vertex normal, texture coordinates, the face colour and the face's
-// rectangle of texture coordinates. Lighting is
-// computed per corner (flat: from the face normal, so the whole face is alike; gouraud: from the
-// vertex normal, blended) or per pixel (phong), as ambient plus each directional light, clamped;
-// the mono model turns it into one intensity on the device's ramp of shades.
+// A mesh is copied to one vertex buffer when first drawn and again only after it changed (or when
+// first drawn as lines or points, which need its edges too): each face becomes a fan of triangles,
+// grouped by texture, every corner carrying its position, the face normal, the averaged vertex
+// normal, texture coordinates, the face colour and the face's rectangle of texture coordinates.
+// Lighting is computed per corner (flat: from the face normal, so the whole face is alike;
+// gouraud: from the vertex normal, blended) or per pixel (phong), as ambient plus each directional
+// light, clamped; the mono model turns it into one intensity on the device's ramp of shades.
 #include "retained/gl_renderer.h"
 
 #ifdef __EMSCRIPTEN__
@@ -545,7 +545,7 @@ bool Renderer::Owns(const std::weak_ptr<Renderer>& owner, const Renderer* record
     return recorded == this && !owner.expired();
 }
 
-void Renderer::Upload(MeshImpl& mesh) {
+void Renderer::Upload(MeshImpl& mesh, bool edges) {
     GpuMesh& gpu = mesh.gpu;
     if (!Owns(gpu.owner, gpu.ownerId)) {
         // A copy made in another context is freed there, if that context still exists.
@@ -572,11 +572,11 @@ void Renderer::Upload(MeshImpl& mesh) {
     }
     const auto& faces = mesh.Faces();
     const auto& corners = mesh.Corners();
-    gpu.normals.assign(mesh.Vertices().size(), Vector{});
+    normals_.assign(mesh.Vertices().size(), Vector{});
     for (const FaceRecord& face : faces) {
         const Vector n = FaceNormal(mesh, face);
         for (unsigned k = 0; k < face.cornerCount; ++k) {
-            Vector& sum = gpu.normals[corners[face.firstCorner + k].vertex];
+            Vector& sum = normals_[corners[face.firstCorner + k].vertex];
             sum = Add(sum, n);
         }
     }
@@ -588,7 +588,7 @@ void Renderer::Upload(MeshImpl& mesh) {
             gpu.ranges.push_back({face.texture, 0, 0});
         }
     }
-    gpu.scratch.clear();
+    scratch_.clear();
     int first = 0;
     for (GpuMesh::Range& range : gpu.ranges) {
         range.first = first;
@@ -600,35 +600,39 @@ void Renderer::Upload(MeshImpl& mesh) {
             const Corner* c = &corners[face.firstCorner];
             for (unsigned k = 1; k + 1 < face.cornerCount; ++k) {
                 for (const Corner* corner : {&c[0], &c[k], &c[k + 1]}) {
-                    PutCorner(gpu.scratch, mesh, constants, *corner,
-                              Normalize(gpu.normals[corner->vertex]));
+                    PutCorner(scratch_, mesh, constants, *corner,
+                              Normalize(normals_[corner->vertex]));
                 }
                 range.count += 3;
             }
         }
         first += range.count;
     }
-    // Edges of the polygons, not of the triangles, for wireframe and points.
+    // Edges of the polygons, not of the triangles, for wireframe and points: more corners than the
+    // triangles have, so copied only once a mesh is drawn that way.
+    gpu.edges = edges;
     gpu.edgeFirst = first;
     gpu.edgeCount = 0;
-    for (const FaceRecord& face : faces) {
-        const FaceConstants constants = ConstantsOf(mesh, face);
-        for (unsigned k = 0; k < face.cornerCount; ++k) {
+    if (edges) {
+        for (const FaceRecord& face : faces) {
+            const FaceConstants constants = ConstantsOf(mesh, face);
             const Corner* c = &corners[face.firstCorner];
-            for (const Corner* corner : {&c[k], &c[(k + 1) % face.cornerCount]}) {
-                PutCorner(gpu.scratch, mesh, constants, *corner,
-                          Normalize(gpu.normals[corner->vertex]));
+            for (unsigned k = 0; k < face.cornerCount; ++k) {
+                for (const Corner* corner : {&c[k], &c[(k + 1) % face.cornerCount]}) {
+                    PutCorner(scratch_, mesh, constants, *corner,
+                              Normalize(normals_[corner->vertex]));
+                }
+                gpu.edgeCount += 2;
             }
-            gpu.edgeCount += 2;
         }
     }
-    const auto bytes = static_cast<unsigned>(gpu.scratch.size() * sizeof(float));
+    const auto bytes = static_cast<unsigned>(scratch_.size() * sizeof(float));
     glBindBuffer(GL_ARRAY_BUFFER, gpu.buffer);
     if (bytes > gpu.bufferBytes) {
-        glBufferData(GL_ARRAY_BUFFER, bytes, gpu.scratch.data(), GL_DYNAMIC_DRAW);
+        glBufferData(GL_ARRAY_BUFFER, bytes, scratch_.data(), GL_DYNAMIC_DRAW);
         gpu.bufferBytes = bytes;
     } else if (bytes > 0) {
-        glBufferSubData(GL_ARRAY_BUFFER, 0, bytes, gpu.scratch.data());
+        glBufferSubData(GL_ARRAY_BUFFER, 0, bytes, scratch_.data());
     }
     gpu.version = mesh.Version();
 }
@@ -659,11 +663,13 @@ void Renderer::Draw(MeshImpl& mesh, const Matrix& world) {
     if (mesh.Faces().empty()) {
         return;
     }
-    if (!Owns(mesh.gpu.owner, mesh.gpu.ownerId) || mesh.gpu.version != mesh.Version()) {
-        Upload(mesh);
+    const bool edges = fill_ != FILL_SOLID;
+    if (!Owns(mesh.gpu.owner, mesh.gpu.ownerId) || mesh.gpu.version != mesh.Version() ||
+        (edges && !mesh.gpu.edges)) {
+        Upload(mesh, edges);
     }
     glBindVertexArray(mesh.gpu.vertexArray);
-    if (fill_ != FILL_SOLID) {
+    if (edges) {
         // Lines and points show the face colours, lit as the faces are; lines have no winding,
         // so the edges of faces seen from behind show too.
         if (const Program* program = Use(SURFACE_COLOUR, shade_)) {

@@ -11,6 +11,7 @@
 #include <array>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "platform/platform.h"
 #include "retained/internal.h"
@@ -75,7 +76,8 @@ class Renderer : public std::enable_shared_from_this<Renderer> {
     // Makes the program current, made first if need be, with the pass's uniforms; null when it
     // cannot be made.
     Program* Use(int surface, int shade);
-    void Upload(MeshImpl& mesh);
+    // Copies the mesh's triangles, and its edges when asked, to its buffer.
+    void Upload(MeshImpl& mesh, bool edges);
     unsigned TextureName(TextureImpl& texture);
     bool Owns(const std::weak_ptr<Renderer>& owner, const Renderer* recorded) const;
 
@@ -88,6 +90,10 @@ class Renderer : public std::enable_shared_from_this<Renderer> {
     unsigned pass_ = 0;
     int shade_ = SHADE_MODE_FLAT;
     unsigned fill_ = FILL_SOLID;
+    // The corners being copied, and the vertices' normal sums, of one mesh at a time; kept for
+    // reuse.
+    std::vector<float> scratch_;
+    std::vector<Vector> normals_;
 };
 
 }  // namespace retained

@@ -28,10 +28,9 @@ struct GpuMesh {
         int count;
     };
     std::vector<Range> ranges;  // triangles grouped by texture
-    int edgeFirst = 0;          // then each face's edges, as line segments
+    bool edges = false;         // then each face's edges, as line segments, for lines and points
+    int edgeFirst = 0;
     int edgeCount = 0;
-    std::vector<float> scratch;   // the interleaved vertices being copied; kept for reuse
-    std::vector<Vector> normals;  // per-vertex normal sums, kept for reuse
 };
 
 struct GpuTexture {
