@@ -416,11 +416,20 @@ class SdlBackend : public Backend {
 
   private:
     // A window manager sizes a full-screen window to its screen; on a bare X server nothing does,
-    // so the window is put there first.
+    // so the window is put there first. On X11 each move or resize waits for the server to show
+    // it done: one already there is left alone.
     static void CoverScreen(SDL_Window* window) {
         SDL_Rect bounds;
-        if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &bounds) == 0) {
+        if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &bounds) != 0) {
+            return;
+        }
+        SDL_Rect now;
+        SDL_GetWindowPosition(window, &now.x, &now.y);
+        SDL_GetWindowSize(window, &now.w, &now.h);
+        if (now.x != bounds.x || now.y != bounds.y) {
             SDL_SetWindowPosition(window, bounds.x, bounds.y);
+        }
+        if (now.w != bounds.w || now.h != bounds.h) {
             SDL_SetWindowSize(window, bounds.w, bounds.h);
         }
     }
