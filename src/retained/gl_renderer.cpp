@@ -60,6 +60,12 @@ vec3 Light(vec3 n) {
 }
 )";
 
+// SURFACE (0 the face's colour, 1 a texture) and SHADE (0 unlit, 1 flat, 2 gouraud, 3 phong) are
+// defined ahead of both shaders: each combination is a program of its own, made when first drawn
+// with, whose vertex shader works out only what its fragment shader reads. A software rasteriser
+// such as llvmpipe runs both sides of a branch for every pixel, so with these behind uniforms each
+// pixel of the table was also sampled as a texture and a decal and lit per pixel, and the discard
+// a decal needs kept every face from an early depth test: a frame took twice as long to rasterise.
 constexpr const char* VERTEX_SOURCE = R"(
 layout(location = 0) in vec3 aPosition;
 layout(location = 1) in vec3 aFaceNormal;
@@ -80,22 +86,22 @@ void main() {
     vec4 world = uModel * vec4(aPosition, 1.0);
     gl_Position = uViewProjection * world;
     gl_PointSize = uPointSize;
-    vec3 faceNormal = mat3(uModel) * aFaceNormal;
+#if SHADE == 1
+    vFlatLight = Light(mat3(uModel) * aFaceNormal);
+#elif SHADE >= 2
     vNormal = mat3(uModel) * aVertexNormal;
-    vFlatLight = Light(faceNormal);
+#if SHADE == 2
     vSmoothLight = Light(vNormal);
+#endif
+#endif
+#if SURFACE == 1
     vTexCoord = aTexCoord;
-    vColor = aColor;
     vCell = aCell;
+#endif
+    vColor = aColor;
 }
 )";
 
-// SURFACE (0 the face's colour, 1 a texture) and SHADE (0 unlit, 1 flat, 2 gouraud, 3 phong) are
-// defined ahead of it: each combination is a program of its own, made when first drawn with. A
-// software rasteriser such as llvmpipe runs both sides of a branch for every pixel, so with these
-// behind uniforms each pixel of the table was also sampled as a texture and a decal and lit per
-// pixel, and the discard a decal needs kept every face from an early depth test: a frame took
-// twice as long to rasterise.
 constexpr const char* FRAGMENT_SOURCE = R"(
 uniform bool uMono;
 uniform float uShades;
