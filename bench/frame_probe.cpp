@@ -14,7 +14,7 @@
 //   PROBE_STARTS (default 5): launches timed to their first frame; the last one goes on.
 //   PROBE_IDLE_S (default 10), PROBE_PLAY_S (default 5): the two CPU windows (the clock of
 //   /proc counts in 10 ms steps); PROBE_MOVES (default 200); PROBE_VERBOSE: each move's time, each
-//   launch's figures with --title. PROBE_TITLE_RUNS (default 7): launches of each program with
+//   launch's figures with --title. PROBE_TITLE_RUNS (default 9): launches of each program with
 //   --title.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -237,7 +237,7 @@ void PrintTitleFigures(const char* who, const TitleFigures& figures) {
 
 // The two programs in turn, so that a change in the machine's load falls on both alike.
 int CompareTitles(Display* display, char** game, char** baseline) {
-    const int runs = std::max(1, static_cast<int>(EnvNumber("PROBE_TITLE_RUNS", 7)));
+    const int runs = std::max(1, static_cast<int>(EnvNumber("PROBE_TITLE_RUNS", 9)));
     TitleFigures gameFigures;
     TitleFigures baselineFigures;
     for (int i = 0; i < runs; ++i) {
