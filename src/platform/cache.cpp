@@ -28,7 +28,7 @@ std::optional<fs::path> DirectoryIn(const char* variable) {
     const std::wstring name(variable, variable + std::char_traits<char>::length(variable));
     const wchar_t* value = _wgetenv(name.c_str());
 #else
-    const char* value = std::getenv(variable);
+    const char* value = secure_getenv(variable);
 #endif
     if (value == nullptr || *value == 0 || !fs::path(value).is_absolute()) {
         return std::nullopt;

@@ -434,7 +434,8 @@ bool Renderer::Init() {
 }
 
 Renderer::Program* Renderer::Use(int surface, int shade) {
-    Program& program = programs_[static_cast<std::size_t>(surface * SHADE_MODES + shade)];
+    Program& program = programs_[static_cast<std::size_t>(surface) * SHADE_MODES +
+                                 static_cast<std::size_t>(shade)];
     if (program.name == 0) {
         char defines[48];
         std::snprintf(defines, sizeof defines, "#define SURFACE %d\n#define SHADE %d\n", surface,

@@ -84,7 +84,7 @@ class Renderer : public std::enable_shared_from_this<Renderer> {
     std::unique_ptr<platform::GlSurface> surface_;
     int width_;  // the device's
     int height_;
-    std::array<Program, SURFACES * SHADE_MODES> programs_{};
+    std::array<Program, std::size_t{SURFACES} * SHADE_MODES> programs_{};
     DrawState state_;  // the pass's
     float pointSize_ = 1;
     unsigned pass_ = 0;
