@@ -5,16 +5,23 @@
 // with XTest and times each move until the blue marker on the player's row (the game's mallet,
 // the baseline's square) is seen on the new side; last, its peak resident memory (VmHWM).
 // Prints one "key value" line per figure.
+// With --title it compares two programs launched in turn, each launch timed to its first frame
+// and left to stand two seconds: the peak resident memory then, and the CPU time from the launch
+// to then (all threads, those that ended too, read from the kernel's account of the program once
+// it is killed).
 // Usage: frame_probe -- PROGRAM [ARGS...]
+//        frame_probe --title PROGRAM [ARGS...] --versus BASELINE [ARGS...]
 //   PROBE_STARTS (default 5): launches timed to their first frame; the last one goes on.
 //   PROBE_IDLE_S (default 10), PROBE_PLAY_S (default 5): the two CPU windows (the clock of
-//   /proc counts in 10 ms steps); PROBE_MOVES (default 200); PROBE_VERBOSE: each move's time;
-//   PROBE_FRAME_RATE (default 41.67, a frame a tick): the frames a second the program draws in
-//   play, for the CPU time a frame.
+//   /proc counts in 10 ms steps); PROBE_MOVES (default 200); PROBE_VERBOSE: each move's time, each
+//   launch's figures with --title; PROBE_FRAME_RATE (default 41.67, a frame a tick): the frames a
+//   second the program draws in play, for the CPU time a frame. PROBE_TITLE_RUNS (default 9):
+//   launches of each program with --title.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,6 +44,7 @@ using Ms = std::chrono::duration<double, std::milli>;
 constexpr int WIDTH = 640;
 constexpr int HEIGHT = 480;
 constexpr double TICK_MS = 24;
+constexpr double TITLE_MS = 2000;  // how long each launch of --title stands after its first frame
 // The band of the player's row, and the two pointer positions the moves go between: 300 pixels
 // apart, more than the mallet's whole range, so each move takes it from one side to the other.
 constexpr int BAND_TOP = 305;
@@ -189,15 +197,81 @@ pid_t Launch(Display* display, char** command, double* startupMs) {
     return -1;
 }
 
+struct TitleFigures {
+    std::vector<double> startupMs;
+    std::vector<double> peakKb;
+    std::vector<double> cpuMs;
+};
+
+// One launch of --title: its first frame, two seconds standing, its peak memory, then killed
+// (a teardown's CPU would not count) and its whole CPU time taken from wait4.
+bool StandTitle(Display* display, char** command, TitleFigures* figures) {
+    double startupMs = -1;
+    const pid_t pid = Launch(display, command, &startupMs);
+    if (pid < 0) {
+        return false;
+    }
+    Sleep(TITLE_MS);
+    const long peakKb = PeakResidentKb(pid);
+    kill(pid, SIGKILL);
+    rusage usage{};
+    if (wait4(pid, nullptr, 0, &usage) != pid) {
+        return false;
+    }
+    const auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+    figures->startupMs.push_back(startupMs);
+    figures->peakKb.push_back(static_cast<double>(peakKb));
+    figures->cpuMs.push_back(ms(usage.ru_utime) + ms(usage.ru_stime));
+    if (std::getenv("PROBE_VERBOSE") != nullptr) {
+        std::fprintf(stderr, "%s: %.1f ms to the first frame, peak %ld kB, CPU %.1f ms\n",
+                     command[0], startupMs, peakKb, figures->cpuMs.back());
+    }
+    Sleep(300);  // the screen is black again once the window is gone
+    return true;
+}
+
+void PrintTitleFigures(const char* who, const TitleFigures& figures) {
+    std::printf("%s_startup_ms %.1f\n", who, Percentile(figures.startupMs, 0.5));
+    std::printf("%s_title_peak_rss_kb %.0f\n", who, Percentile(figures.peakKb, 0.5));
+    std::printf("%s_title_cpu_ms %.1f\n", who, Percentile(figures.cpuMs, 0.5));
+}
+
+// The two programs in turn, so that a change in the machine's load falls on both alike.
+int CompareTitles(Display* display, char** game, char** baseline) {
+    const int runs = std::max(1, static_cast<int>(EnvNumber("PROBE_TITLE_RUNS", 9)));
+    TitleFigures gameFigures;
+    TitleFigures baselineFigures;
+    for (int i = 0; i < runs; ++i) {
+        if (!StandTitle(display, game, &gameFigures) ||
+            !StandTitle(display, baseline, &baselineFigures)) {
+            std::fprintf(stderr, "frame_probe: a program showed no frame\n");
+            return 1;
+        }
+    }
+    std::printf("title_runs %d\n", runs);
+    PrintTitleFigures("game", gameFigures);
+    PrintTitleFigures("baseline", baselineFigures);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     int first = 1;
-    if (first < argc && std::strcmp(argv[first], "--") == 0) {
+    const bool title = first < argc && std::strcmp(argv[first], "--title") == 0;
+    if (first < argc && (title || std::strcmp(argv[first], "--") == 0)) {
         ++first;
     }
-    if (first >= argc) {
-        std::fprintf(stderr, "usage: frame_probe -- PROGRAM [ARGS...]\n");
+    int versus = argc;
+    for (int i = first; title && i < argc; ++i) {
+        if (std::strcmp(argv[i], "--versus") == 0) {
+            versus = i;
+        }
+    }
+    if (first >= versus || (title && versus + 1 >= argc)) {
+        std::fprintf(stderr,
+                     "usage: frame_probe -- PROGRAM [ARGS...]\n"
+                     "       frame_probe --title PROGRAM [ARGS...] --versus BASELINE [ARGS...]\n");
         return 2;
     }
     Display* display = XOpenDisplay(nullptr);
@@ -217,6 +291,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "frame_probe: the screen is not black before the start (run Xvfb with -br)\n");
         return 1;
+    }
+    if (title) {
+        argv[versus] = nullptr;  // ends the game's command
+        const int code = CompareTitles(display, argv + first, argv + versus + 1);
+        XCloseDisplay(display);
+        return code;
     }
 
     // Start-up is taken over several launches: the median is the figure, the fastest is shown.

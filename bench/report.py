@@ -81,6 +81,7 @@ def machine():
 
 game, base = keyed("probe-game"), keyed("probe-baseline")
 game_fill, base_fill = keyed("probe-game-1080"), keyed("probe-baseline-1080")
+title = keyed("title")
 tg, tb = ticks("ticks-game"), ticks("ticks-baseline")
 ag, ab = audio("audio-game"), audio("audio-baseline")
 model, cores, mem_gib = machine()
@@ -97,7 +98,26 @@ def check(value, test):
 
 rss_g = game.get("peak_rss_kb")
 rss_b = base.get("peak_rss_kb")
+
+
+def within(key, factor=1.3):
+    """The row of a --title figure: the game's median against the baseline's, with a target."""
+    g, b = title.get("game_" + key), title.get("baseline_" + key)
+    return g, b, f"<= {factor}x baseline", check(g, lambda v: b and v <= factor * b)
+
+
+def mib(row):
+    g, b, target, ok = row
+    return (g and g / 1024, b and b / 1024, target, ok)
+
+
 rows = [
+    ("Start-up to the first presented frame, launched in turn with the baseline, median (ms)",
+     *within("startup_ms")),
+    ("Peak resident memory two seconds into the title, VmHWM, median (MiB)",
+     *mib(within("title_peak_rss_kb"))),
+    ("CPU time from the launch to two seconds into the title, all threads, median (ms)",
+     title.get("game_title_cpu_ms"), title.get("baseline_title_cpu_ms"), "", None),
     ("Start-up to the first presented frame, median of the launches (ms)", game.get("startup_ms"), base.get("startup_ms"),
      "<= 1.3x baseline",
      check(game.get("startup_ms"), lambda v: base.get("startup_ms") and v <= 1.3 * base["startup_ms"])),
@@ -219,8 +239,9 @@ out.extend(smooth_motion())
 out.append("## How each figure is taken\n")
 out.append(open(notes_path).read().strip() + "\n")
 out.append("## Raw output\n")
-for name in ["probe-game", "probe-game-144", "probe-game-tick", "frame-pacing", "probe-baseline",
-             "probe-game-1080", "probe-baseline-1080", "ticks-game", "ticks-baseline", "audio-game",
+for name in ["title", "probe-game", "probe-game-144", "probe-game-tick", "frame-pacing",
+             "probe-baseline", "probe-game-1080", "probe-baseline-1080", "ticks-game",
+             "ticks-baseline", "audio-game",
              "audio-baseline", "puckwind_sim_bench", "retained_bench", "puckwind_sound_mixer_bench"]:
     body = text(name).strip()
     if body:

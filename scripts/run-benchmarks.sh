@@ -42,6 +42,10 @@ probe_game probe-game-tick 41.67 --tick-paint
 echo "== the puck's drawn steps from frame to frame on a clock moved by hand"
 "$bench/frame_pacing" | tee "$raw/frame-pacing"
 
+echo "== start-up, peak memory and CPU two seconds into the title (game and baseline in turn)"
+in_xvfb env SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null \
+  "$bench/frame_probe" --title "$game" --versus "$bench/baseline" | tee "$raw/title"
+
 echo "== the same at 1920 x 1080, where the game and the baseline fill the screen (no input moves)"
 in_xvfb_1080() { private xvfb-run -a -s "-screen 0 1920x1080x24 -br" "$@"; }
 in_xvfb_1080 env SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null PROBE_MOVES=0 \

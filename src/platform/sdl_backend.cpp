@@ -20,6 +20,7 @@
 #include <chrono>
 #include <cstring>
 #include <map>
+#include <set>
 #include <tuple>
 #include <utility>
 
@@ -260,8 +261,11 @@ class SdlBackend : public Backend {
         SDL_ShowWindow(window);
         SDL_RaiseWindow(window);
         SDL_SetWindowInputFocus(window);
-        // A window that is shown becomes the active one, as on the desktops the game knows.
-        NotifyActivation(hwnd, true, false);
+        // A window that is shown becomes the active one, as on the desktops the game knows; one
+        // that waits to become full screen, once it is.
+        if (fullScreenWaiting_.count(hwnd) == 0) {
+            NotifyActivation(hwnd, true, false);
+        }
     }
 
     void CloseWindow(HWND hwnd) override {
@@ -269,12 +273,14 @@ class SdlBackend : public Backend {
         if (it != windows_.end()) {
             ReleaseDialogView(it->second);
             confined_.erase(it->second);
+            fullScreenWaiting_.erase(hwnd);
             SDL_DestroyWindow(it->second);
             windows_.erase(it);
         }
     }
 
     void PumpEvents(bool wait) override {
+        EnterWaitingFullScreen();
         SDL_Event event;
 #ifdef __EMSCRIPTEN__
         if (wait && frameWanted_ != nullptr) {
@@ -436,16 +442,26 @@ class SdlBackend : public Backend {
     // The 640 x 480 display is virtual: the window fills its screen at the screen's own mode (the
     // picture scaled into it), so no display is ever switched to a mode it shows badly. Asked for
     // a window, the game keeps it (Alt+Enter still makes it full screen).
+    //
+    // The window covers the screen at once, so the first frame is drawn at its final size; SDL is
+    // asked for full screen once that frame is shown (the next look for events): on X11 it waits
+    // up to 100 ms for a window manager to confirm the switch, the whole 100 ms where there is
+    // none, and that wait would otherwise come before the first frame.
     bool SetDisplayMode(HWND hwnd, int width, int height, int) override {
         SDL_Window* window = Find(hwnd);
         if (window == nullptr || width != PICTURE_WIDTH || height != PICTURE_HEIGHT) {
             return false;
         }
-        return windowed_ || FillScreen(window);
+        if (!windowed_) {
+            CoverScreen(window);
+            fullScreenWaiting_.insert(hwnd);
+        }
+        return true;
     }
 
     void RestoreDisplayMode(HWND hwnd) override {
         if (SDL_Window* window = Find(hwnd)) {
+            fullScreenWaiting_.erase(hwnd);
             SDL_SetWindowFullscreen(window, 0);
         }
     }
@@ -485,15 +501,45 @@ class SdlBackend : public Backend {
 #endif
 
   private:
-    // Full screen at the screen's own mode. A window manager sizes a full-screen window to its
-    // screen; on a bare X server nothing does, so the window is put there first.
-    static bool FillScreen(SDL_Window* window) {
+    // A window manager sizes a full-screen window to its screen; on a bare X server nothing does,
+    // so the window is put there first. On X11 each move or resize waits for the server to show
+    // it done: one already there is left alone.
+    static void CoverScreen(SDL_Window* window) {
         SDL_Rect bounds;
-        if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &bounds) == 0) {
+        if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &bounds) != 0) {
+            return;
+        }
+        SDL_Rect now;
+        SDL_GetWindowPosition(window, &now.x, &now.y);
+        SDL_GetWindowSize(window, &now.w, &now.h);
+        if (now.x != bounds.x || now.y != bounds.y) {
             SDL_SetWindowPosition(window, bounds.x, bounds.y);
+        }
+        if (now.w != bounds.w || now.h != bounds.h) {
             SDL_SetWindowSize(window, bounds.w, bounds.h);
         }
-        return SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+    }
+
+    // Full screen at the screen's own mode.
+    static void FillScreen(SDL_Window* window) {
+        CoverScreen(window);
+        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
+
+    // The full screen asked for by SetDisplayMode, for the windows shown by now, each activated
+    // once it is full screen: the ticks that came during the switch find the game inactive, as
+    // when the switch came before the first frame.
+    void EnterWaitingFullScreen() {
+        for (auto it = fullScreenWaiting_.begin(); it != fullScreenWaiting_.end();) {
+            SDL_Window* window = Find(*it);
+            if (window == nullptr || (SDL_GetWindowFlags(window) & SDL_WINDOW_SHOWN) == 0) {
+                ++it;
+                continue;
+            }
+            SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+            NotifyActivation(*it, true, false);
+            it = fullScreenWaiting_.erase(it);
+        }
     }
 
     // 640 x 480 times the largest whole factor that fits the usable desktop.
@@ -706,6 +752,7 @@ class SdlBackend : public Backend {
     bool windowed_;
     std::map<HWND, SDL_Window*> windows_;
     std::map<SDL_Window*, bool> confined_;
+    std::set<HWND> fullScreenWaiting_;
     std::unique_ptr<InstanceEndpoint> endpoint_;
 };
 

@@ -1,7 +1,7 @@
 // The reader of the 24-bit BMP resources textures are made from, on its own so that tools and
 // the fuzz target can use it without a GL context.
 //
-// Offers: DecodeBmp24.
+// Offers: ReadBmp24Layout, DecodeBmp24.
 #include "retained/bmp_reader.h"
 
 namespace retained {
@@ -19,8 +19,7 @@ std::uint16_t ReadLe16(const unsigned char* p) {
 
 }  // namespace
 
-bool DecodeBmp24(std::span<const unsigned char> bytes, int* width, int* height,
-                 std::vector<std::uint8_t>* rgb) {
+std::optional<Bmp24Layout> ReadBmp24Layout(std::span<const unsigned char> bytes) {
     // A resource may hold the whole file or, as the classic resource compiler stores it, only
     // the info header and the pixels.
     std::size_t info = 0;
@@ -31,7 +30,7 @@ bool DecodeBmp24(std::span<const unsigned char> bytes, int* width, int* height,
         pixels = ReadLe32(&bytes[10]);
     }
     if (bytes.size() < info + 40) {
-        return false;
+        return std::nullopt;
     }
     const unsigned char* h = &bytes[info];
     const std::uint32_t headerSize = ReadLe32(h);
@@ -41,30 +40,42 @@ bool DecodeBmp24(std::span<const unsigned char> bytes, int* width, int* height,
     const std::uint32_t compression = ReadLe32(h + 16);
     if (headerSize < 40 || bitCount != 24 || compression != 0 || w <= 0 || rawHeight == 0 ||
         w > 16384 || rawHeight > 16384 || rawHeight < -16384) {
-        return false;
+        return std::nullopt;
     }
     if (!withFileHeader) {
         pixels = info + headerSize;
     }
-    const bool bottomUp = rawHeight > 0;
-    const int hgt = bottomUp ? rawHeight : -rawHeight;
-    const std::size_t stride = (static_cast<std::size_t>(w) * 3 + 3) & ~std::size_t{3};
-    if (pixels > bytes.size() || (bytes.size() - pixels) / stride < static_cast<std::size_t>(hgt)) {
+    Bmp24Layout layout;
+    layout.width = w;
+    layout.bottomUp = rawHeight > 0;
+    layout.height = layout.bottomUp ? rawHeight : -rawHeight;
+    layout.pixels = pixels;
+    layout.stride = (static_cast<std::size_t>(w) * 3 + 3) & ~std::size_t{3};
+    if (pixels > bytes.size() ||
+        (bytes.size() - pixels) / layout.stride < static_cast<std::size_t>(layout.height)) {
+        return std::nullopt;
+    }
+    return layout;
+}
+
+bool DecodeBmp24(std::span<const unsigned char> bytes, int* width, int* height,
+                 std::vector<std::uint8_t>* rgb) {
+    const auto layout = ReadBmp24Layout(bytes);
+    if (!layout) {
         return false;
     }
-    rgb->assign(static_cast<std::size_t>(w) * hgt * 3, 0);
-    for (int row = 0; row < hgt; ++row) {
-        const int sourceRow = bottomUp ? hgt - 1 - row : row;
-        const unsigned char* src = &bytes[pixels + stride * sourceRow];
-        std::uint8_t* dst = &(*rgb)[static_cast<std::size_t>(row) * w * 3];
-        for (int x = 0; x < w; ++x) {
-            dst[x * 3 + 0] = src[x * 3 + 2];  // stored blue, green, red
-            dst[x * 3 + 1] = src[x * 3 + 1];
-            dst[x * 3 + 2] = src[x * 3 + 0];
+    rgb->assign(static_cast<std::size_t>(layout->width) * layout->height * 3, 0);
+    std::uint8_t* dst = rgb->data();
+    for (int y = 0; y < layout->height; ++y) {
+        for (int x = 0; x < layout->width; ++x, dst += 3) {
+            const unsigned char* src = &bytes[layout->At(x, y)];
+            dst[0] = src[2];  // stored blue, green, red
+            dst[1] = src[1];
+            dst[2] = src[0];
         }
     }
-    *width = w;
-    *height = hgt;
+    *width = layout->width;
+    *height = layout->height;
     return true;
 }
 

@@ -99,13 +99,11 @@ class FactoryImpl final : public Factory {
         if (!bytes) {
             return RMERR_NOTFOUND;
         }
-        int width = 0;
-        int height = 0;
-        std::vector<std::uint8_t> rgb;
-        if (!DecodeBmp24(*bytes, &width, &height, &rgb)) {
+        const auto layout = ReadBmp24Layout(*bytes);
+        if (!layout) {
             return RMERR_BADFILE;
         }
-        *out = new TextureImpl(width, height, std::move(rgb), textureShades_, textureColors_);
+        *out = new TextureImpl(*bytes, *layout, textureShades_, textureColors_);
         return RM_OK;
     }
 

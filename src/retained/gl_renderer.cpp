@@ -1,20 +1,21 @@
 // The draw code, on OpenGL 3.3 core (OpenGL ES 3.0, that is WebGL 2, in a browser): the only file
 // of the layer that calls OpenGL. Both run the same shaders, each behind its own version line.
 //
-// Offers: Renderer::Create (shaders compiled on the window's context), Clear, Begin, Draw,
-// Present, ReadImage; ReleaseGpuMesh and ReleaseGpuTexture.
+// Offers: Renderer::Create (its program linked on the window's context, or loaded from the binary
+// an earlier run stored in the per-user cache), Clear, Begin, Draw, Present, ReadImage;
+// ReleaseGpuMesh and ReleaseGpuTexture.
 //
 // Rectangles come in device pixels and are drawn at the picture's scale: viewport and scissor
 // are scaled, the projection is not, so a larger picture shows the same scene in finer pixels.
 // Textures are filtered, each face's samples kept inside its own rectangle of the texture.
 //
-// A mesh is copied to one vertex buffer when first drawn and again only after it changed: each
-// face becomes a fan of triangles, grouped by texture, every corner carrying its position, the
-// face normal, the averaged vertex normal, texture coordinates, the face colour and the face's
-// rectangle of texture coordinates. Lighting is
-// computed per corner (flat: from the face normal, so the whole face is alike; gouraud: from the
-// vertex normal, blended) or per pixel (phong), as ambient plus each directional light, clamped;
-// the mono model turns it into one intensity on the device's ramp of shades.
+// A mesh is copied to one vertex buffer when first drawn and again only after it changed (or when
+// first drawn as lines or points, which need its edges too): each face becomes a fan of triangles,
+// grouped by texture, every corner carrying its position, the face normal, the averaged vertex
+// normal, texture coordinates, the face colour and the face's rectangle of texture coordinates.
+// Lighting is computed per corner (flat: from the face normal, so the whole face is alike;
+// gouraud: from the vertex normal, blended) or per pixel (phong), as ambient plus each directional
+// light, clamped; the mono model turns it into one intensity on the device's ramp of shades.
 #include "retained/gl_renderer.h"
 
 #ifdef __EMSCRIPTEN__
@@ -25,6 +26,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
 
 namespace retained {
 
@@ -55,6 +60,12 @@ vec3 Light(vec3 n) {
 }
 )";
 
+// SURFACE (0 the face's colour, 1 a texture) and SHADE (0 unlit, 1 flat, 2 gouraud, 3 phong) are
+// defined ahead of both shaders: each combination is a program of its own, made when first drawn
+// with, whose vertex shader works out only what its fragment shader reads. A software rasteriser
+// such as llvmpipe runs both sides of a branch for every pixel, so with these behind uniforms each
+// pixel of the table was also sampled as a texture and a decal and lit per pixel, and the discard
+// a decal needs kept every face from an early depth test: a frame took twice as long to rasterise.
 constexpr const char* VERTEX_SOURCE = R"(
 layout(location = 0) in vec3 aPosition;
 layout(location = 1) in vec3 aFaceNormal;
@@ -75,23 +86,26 @@ void main() {
     vec4 world = uModel * vec4(aPosition, 1.0);
     gl_Position = uViewProjection * world;
     gl_PointSize = uPointSize;
-    vec3 faceNormal = mat3(uModel) * aFaceNormal;
+#if SHADE == 1
+    vFlatLight = Light(mat3(uModel) * aFaceNormal);
+#elif SHADE >= 2
     vNormal = mat3(uModel) * aVertexNormal;
-    vFlatLight = Light(faceNormal);
+#if SHADE == 2
     vSmoothLight = Light(vNormal);
+#endif
+#endif
+#if SURFACE == 1
     vTexCoord = aTexCoord;
-    vColor = aColor;
     vCell = aCell;
+#endif
+    vColor = aColor;
 }
 )";
 
 constexpr const char* FRAGMENT_SOURCE = R"(
-uniform int uShadeMode;
-uniform bool uLighting;
 uniform bool uMono;
 uniform float uShades;
 uniform float uTextureShades;
-uniform bool uTextured;
 uniform bool uDecal;
 uniform sampler2D uTexture;
 flat in vec3 vFlatLight;
@@ -101,6 +115,7 @@ in vec2 vTexCoord;
 flat in vec4 vColor;
 flat in vec4 vCell;  // the face's least u, v, then its greatest
 out vec4 fragColor;
+#if SURFACE == 1
 // Black texels of a decal are holes: only the opaque ones of the four around uv are blended, and
 // the pixel is kept where they cover half of it, so an edge is neither dark nor ragged.
 vec3 Decal(vec2 uv, ivec2 size) {
@@ -121,26 +136,33 @@ vec3 Decal(vec2 uv, ivec2 size) {
     }
     return sum.rgb / sum.a;
 }
+#endif
 void main() {
     vec3 base = vColor.rgb;
     float shades = uShades;
-    if (uTextured) {
-        // Half a texel inside the face's rectangle, filtering never reaches a neighbouring cell.
-        ivec2 size = textureSize(uTexture, 0);
-        vec2 low = vCell.xy + 0.5 / vec2(size);
-        vec2 uv = clamp(vTexCoord, low, max(vCell.zw - 0.5 / vec2(size), low));
-        base = uDecal ? Decal(uv, size) : texture(uTexture, uv).rgb;
-        shades = uTextureShades;
-    }
+#if SURFACE != 0
+    // Half a texel inside the face's rectangle, filtering never reaches a neighbouring cell.
+    ivec2 size = textureSize(uTexture, 0);
+    vec2 low = vCell.xy + 0.5 / vec2(size);
+    vec2 uv = clamp(vTexCoord, low, max(vCell.zw - 0.5 / vec2(size), low));
+    base = uDecal ? Decal(uv, size) : texture(uTexture, uv).rgb;
+    shades = uTextureShades;
+#endif
     vec3 light = vec3(1.0);
-    if (uLighting) {
-        light = uShadeMode == 0 ? vFlatLight : (uShadeMode == 1 ? vSmoothLight : Light(vNormal));
-        if (uMono) {
-            float steps = max(shades - 1.0, 1.0);
-            float intensity = (light.r + light.g + light.b) / 3.0;
-            light = vec3(floor(intensity * steps + 0.5) / steps);
-        }
+#if SHADE != 0
+#if SHADE == 1
+    light = vFlatLight;
+#elif SHADE == 2
+    light = vSmoothLight;
+#else
+    light = Light(vNormal);
+#endif
+    if (uMono) {
+        float steps = max(shades - 1.0, 1.0);
+        float intensity = (light.r + light.g + light.b) / 3.0;
+        light = vec3(floor(intensity * steps + 0.5) / steps);
     }
+#endif
     fragColor = vec4(base * light, 1.0);
 }
 )";
@@ -148,8 +170,8 @@ void main() {
 // Position 3, face normal 3, vertex normal 3, uv 2, rgba 4, the face's uv rectangle 4.
 constexpr int FLOATS_PER_CORNER = 19;
 
-GLuint Compile(GLenum kind, const char* body) {
-    const std::array<const char*, 3> sources = {SHADER_PREFIX, LIGHTING_SOURCE, body};
+GLuint Compile(GLenum kind, const char* defines, const char* body) {
+    const std::array<const char*, 4> sources = {SHADER_PREFIX, defines, LIGHTING_SOURCE, body};
     const GLuint shader = glCreateShader(kind);
     glShaderSource(shader, static_cast<GLsizei>(sources.size()), sources.data(), nullptr);
     glCompileShader(shader);
@@ -161,6 +183,149 @@ GLuint Compile(GLenum kind, const char* body) {
     }
     return shader;
 }
+
+bool Linked(GLuint program) {
+    GLint ok = GL_FALSE;
+    glGetProgramiv(program, GL_LINK_STATUS, &ok);
+    return ok == GL_TRUE;
+}
+
+// The program from the sources after the defines; 0 when they do not compile or link.
+// retrievable: its binary will be asked for.
+GLuint CompileProgram(const char* defines, [[maybe_unused]] bool retrievable) {
+    const GLuint vertex = Compile(GL_VERTEX_SHADER, defines, VERTEX_SOURCE);
+    const GLuint fragment = Compile(GL_FRAGMENT_SHADER, defines, FRAGMENT_SOURCE);
+    if (vertex == 0 || fragment == 0) {
+        glDeleteShader(vertex);
+        glDeleteShader(fragment);
+        return 0;
+    }
+    const GLuint program = glCreateProgram();
+    glAttachShader(program, vertex);
+    glAttachShader(program, fragment);
+#ifndef __EMSCRIPTEN__
+    if (retrievable) {
+        glProgramParameteri(program, GL_PROGRAM_BINARY_RETRIEVABLE_HINT, GL_TRUE);
+    }
+#endif
+    glLinkProgram(program);
+    glDeleteShader(vertex);
+    glDeleteShader(fragment);
+    if (!Linked(program)) {
+        glDeleteProgram(program);
+        return 0;
+    }
+    return program;
+}
+
+#ifndef __EMSCRIPTEN__
+// Compiling the shaders makes Mesa build its GLSL compiler's library of built-in functions, about
+// 7 MB kept for as long as the context lives, and compiling and linking take about 9 ms; the
+// binary of the program linked by an earlier run loads in about 1.5 ms and needs neither. It is
+// kept in the per-user cache under a name made from the driver's strings and the sources, so
+// another driver, or another version of the shaders, has a file of its own; a binary the driver
+// refuses (its own version changed) is compiled again and stored anew.
+
+// What a program binary file holds: the binary's format, then the binary.
+constexpr std::size_t FORMAT_BYTES = 4;
+
+bool BinariesAvailable() {
+    if (epoxy_gl_version() < 41 && !epoxy_has_gl_extension("GL_ARB_get_program_binary")) {
+        return false;
+    }
+    GLint formats = 0;
+    glGetIntegerv(GL_NUM_PROGRAM_BINARY_FORMATS, &formats);
+    return formats > 0;
+}
+
+std::string ProgramFileName(const char* defines) {
+    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    const auto add = [&hash](const char* text) {
+        for (const char* c = text; c != nullptr && *c != 0; ++c) {
+            hash = (hash ^ static_cast<unsigned char>(*c)) * 1099511628211ull;
+        }
+        hash = (hash ^ 0xFF) * 1099511628211ull;  // ends each string
+    };
+    for (const GLenum name : {GL_VENDOR, GL_RENDERER, GL_VERSION}) {
+        add(reinterpret_cast<const char*>(glGetString(name)));
+    }
+    for (const char* source :
+         {SHADER_PREFIX, defines, LIGHTING_SOURCE, VERTEX_SOURCE, FRAGMENT_SOURCE}) {
+        add(source);
+    }
+    char name[40];
+    std::snprintf(name, sizeof name, "gl-programs/%016llx.bin",
+                  static_cast<unsigned long long>(hash));
+    return name;
+}
+
+// The stored program, or 0 when there is none the driver takes.
+GLuint LoadStoredProgram(const std::string& fileName) {
+    const auto bytes = platform::ReadCachedFile(fileName);
+    if (!bytes || bytes->size() <= FORMAT_BYTES) {
+        return 0;
+    }
+    GLenum format = 0;
+    for (std::size_t i = 0; i < FORMAT_BYTES; ++i) {
+        format |= static_cast<GLenum>((*bytes)[i]) << (8 * i);
+    }
+    GLint count = 0;
+    glGetIntegerv(GL_NUM_PROGRAM_BINARY_FORMATS, &count);
+    std::vector<GLint> formats(static_cast<std::size_t>(count));
+    glGetIntegerv(GL_PROGRAM_BINARY_FORMATS, formats.data());
+    if (std::find(formats.begin(), formats.end(), static_cast<GLint>(format)) == formats.end()) {
+        return 0;
+    }
+    const GLuint program = glCreateProgram();
+    glProgramBinary(program, format, bytes->data() + FORMAT_BYTES,
+                    static_cast<GLsizei>(bytes->size() - FORMAT_BYTES));
+    if (!Linked(program)) {
+        glDeleteProgram(program);
+        return 0;
+    }
+    return program;
+}
+
+void StoreProgram(GLuint program, const std::string& fileName) {
+    GLint length = 0;
+    glGetProgramiv(program, GL_PROGRAM_BINARY_LENGTH, &length);
+    if (length <= 0) {
+        return;
+    }
+    std::vector<unsigned char> bytes(FORMAT_BYTES + static_cast<std::size_t>(length));
+    GLenum format = 0;
+    GLsizei written = 0;
+    glGetProgramBinary(program, length, &written, &format, bytes.data() + FORMAT_BYTES);
+    if (written <= 0) {
+        return;
+    }
+    for (std::size_t i = 0; i < FORMAT_BYTES; ++i) {
+        bytes[i] = static_cast<unsigned char>(format >> (8 * i));
+    }
+    bytes.resize(FORMAT_BYTES + static_cast<std::size_t>(written));
+    platform::WriteCachedFile(fileName, bytes);
+}
+
+GLuint MakeProgram(const char* defines) {
+    if (!BinariesAvailable()) {
+        return CompileProgram(defines, false);
+    }
+    const std::string fileName = ProgramFileName(defines);
+    if (const GLuint stored = LoadStoredProgram(fileName)) {
+        return stored;
+    }
+    const GLuint program = CompileProgram(defines, true);
+    if (program != 0) {
+        StoreProgram(program, fileName);
+    }
+    return program;
+}
+#else
+// WebGL 2 keeps no program binaries.
+GLuint MakeProgram(const char* defines) {
+    return CompileProgram(defines, false);
+}
+#endif
 
 // Newell's sum: the normal of a polygon, toward the side from which it runs clockwise (in
 // left-handed coordinates, where the sum agrees with (v1 - v0) x (v2 - v0)).
@@ -247,40 +412,63 @@ Renderer::Renderer(std::unique_ptr<platform::GlSurface> surface, int width, int 
 
 Renderer::~Renderer() {
     surface_->MakeCurrent();
-    if (program_ != 0) {
-        glDeleteProgram(program_);
+    for (const Program& program : programs_) {
+        if (program.name != 0) {
+            glDeleteProgram(program.name);
+        }
     }
 }
 
+// The table's colours flat shaded, what most of every frame is drawn with, is made at once, so
+// that a context that cannot run the shaders makes no renderer; the other programs when first
+// drawn with.
 bool Renderer::Init() {
     surface_->MakeCurrent();
-    const GLuint vertex = Compile(GL_VERTEX_SHADER, VERTEX_SOURCE);
-    const GLuint fragment = Compile(GL_FRAGMENT_SHADER, FRAGMENT_SOURCE);
-    if (vertex == 0 || fragment == 0) {
-        glDeleteShader(vertex);
-        glDeleteShader(fragment);
+    if (Use(SURFACE_COLOUR, SHADE_MODE_FLAT) == nullptr) {
         return false;
     }
-    program_ = glCreateProgram();
-    glAttachShader(program_, vertex);
-    glAttachShader(program_, fragment);
-    glLinkProgram(program_);
-    glDeleteShader(vertex);
-    glDeleteShader(fragment);
-    GLint ok = GL_FALSE;
-    glGetProgramiv(program_, GL_LINK_STATUS, &ok);
-    if (ok != GL_TRUE) {
-        return false;
-    }
-    const auto at = [this](const char* name) { return glGetUniformLocation(program_, name); };
-    u_ = {at("uModel"),   at("uViewProjection"), at("uShadeMode"),      at("uLighting"),
-          at("uAmbient"), at("uLightCount"),     at("uLightDirection"), at("uLightColor"),
-          at("uMono"),    at("uShades"),         at("uTextureShades"),  at("uTextured"),
-          at("uDecal"),   at("uTexture"),        at("uPointSize")};
 #ifndef __EMSCRIPTEN__
     glEnable(GL_PROGRAM_POINT_SIZE);  // the size the shader gives, as OpenGL ES always takes
 #endif
     return true;
+}
+
+Renderer::Program* Renderer::Use(int surface, int shade) {
+    Program& program = programs_[static_cast<std::size_t>(surface) * SHADE_MODES +
+                                 static_cast<std::size_t>(shade)];
+    if (program.name == 0) {
+        char defines[48];
+        std::snprintf(defines, sizeof defines, "#define SURFACE %d\n#define SHADE %d\n", surface,
+                      shade);
+        program.name = MakeProgram(defines);
+        if (program.name == 0) {
+            return nullptr;
+        }
+        const auto at = [&program](const char* name) {
+            return glGetUniformLocation(program.name, name);
+        };
+        program.u = {at("uModel"),      at("uViewProjection"), at("uAmbient"),
+                     at("uLightCount"), at("uLightDirection"), at("uLightColor"),
+                     at("uMono"),       at("uShades"),         at("uTextureShades"),
+                     at("uDecal"),      at("uTexture"),        at("uPointSize")};
+    }
+    glUseProgram(program.name);
+    if (program.pass != pass_) {
+        program.pass = pass_;
+        const Uniforms& u = program.u;
+        UploadMatrix(u.viewProjection, state_.viewProjection);
+        glUniform3f(u.ambient, state_.ambient.x, state_.ambient.y, state_.ambient.z);
+        glUniform1i(u.lightCount, state_.lightCount);
+        if (state_.lightCount > 0) {
+            glUniform3fv(u.lightDirection, state_.lightCount, &state_.lightDirection[0].x);
+            glUniform3fv(u.lightColor, state_.lightCount, &state_.lightColor[0].x);
+        }
+        glUniform1i(u.mono, state_.mono ? 1 : 0);
+        glUniform1f(u.shades, static_cast<float>(state_.shades));
+        glUniform1i(u.texture, 0);
+        glUniform1f(u.pointSize, pointSize_);
+    }
+    return &program;
 }
 
 void Renderer::MakeCurrent() {
@@ -348,22 +536,15 @@ void Renderer::Begin(int x, int y, int width, int height, const DrawState& state
         glDisable(GL_DITHER);
     }
     fill_ = state.quality & FILL_MASK;
-    glUseProgram(program_);
-    UploadMatrix(u_.viewProjection, state.viewProjection);
     const unsigned shade = state.quality & SHADE_MASK;
-    glUniform1i(u_.shadeMode, shade == SHADE_FLAT ? 0 : (shade == SHADE_GOURAUD ? 1 : 2));
-    glUniform1i(u_.lighting, (state.quality & LIGHT_MASK) == LIGHT_ON ? 1 : 0);
-    glUniform3f(u_.ambient, state.ambient.x, state.ambient.y, state.ambient.z);
-    glUniform1i(u_.lightCount, state.lightCount);
-    if (state.lightCount > 0) {
-        glUniform3fv(u_.lightDirection, state.lightCount, &state.lightDirection[0].x);
-        glUniform3fv(u_.lightColor, state.lightCount, &state.lightColor[0].x);
-    }
-    glUniform1i(u_.mono, state.mono ? 1 : 0);
-    glUniform1f(u_.shades, static_cast<float>(state.shades));
-    glUniform1i(u_.texture, 0);
-    glUniform1f(u_.pointSize,
-                std::max(1.0f, static_cast<float>(box.height) / static_cast<float>(height)));
+    shade_ = (state.quality & LIGHT_MASK) != LIGHT_ON ? SHADE_MODE_UNLIT
+             : shade == SHADE_FLAT                    ? SHADE_MODE_FLAT
+             : shade == SHADE_GOURAUD                 ? SHADE_MODE_GOURAUD
+                                                      : SHADE_MODE_PHONG;
+    // Each program takes the pass's uniforms when first used in it.
+    state_ = state;
+    pointSize_ = std::max(1.0f, static_cast<float>(box.height) / static_cast<float>(height));
+    ++pass_;
     glActiveTexture(GL_TEXTURE0);
 }
 
@@ -371,7 +552,7 @@ bool Renderer::Owns(const std::weak_ptr<Renderer>& owner, const Renderer* record
     return recorded == this && !owner.expired();
 }
 
-void Renderer::Upload(MeshImpl& mesh) {
+void Renderer::Upload(MeshImpl& mesh, bool edges) {
     GpuMesh& gpu = mesh.gpu;
     if (!Owns(gpu.owner, gpu.ownerId)) {
         // A copy made in another context is freed there, if that context still exists.
@@ -398,11 +579,11 @@ void Renderer::Upload(MeshImpl& mesh) {
     }
     const auto& faces = mesh.Faces();
     const auto& corners = mesh.Corners();
-    gpu.normals.assign(mesh.Vertices().size(), Vector{});
+    normals_.assign(mesh.Vertices().size(), Vector{});
     for (const FaceRecord& face : faces) {
         const Vector n = FaceNormal(mesh, face);
         for (unsigned k = 0; k < face.cornerCount; ++k) {
-            Vector& sum = gpu.normals[corners[face.firstCorner + k].vertex];
+            Vector& sum = normals_[corners[face.firstCorner + k].vertex];
             sum = Add(sum, n);
         }
     }
@@ -414,7 +595,7 @@ void Renderer::Upload(MeshImpl& mesh) {
             gpu.ranges.push_back({face.texture, 0, 0});
         }
     }
-    gpu.scratch.clear();
+    scratch_.clear();
     int first = 0;
     for (GpuMesh::Range& range : gpu.ranges) {
         range.first = first;
@@ -426,35 +607,39 @@ void Renderer::Upload(MeshImpl& mesh) {
             const Corner* c = &corners[face.firstCorner];
             for (unsigned k = 1; k + 1 < face.cornerCount; ++k) {
                 for (const Corner* corner : {&c[0], &c[k], &c[k + 1]}) {
-                    PutCorner(gpu.scratch, mesh, constants, *corner,
-                              Normalize(gpu.normals[corner->vertex]));
+                    PutCorner(scratch_, mesh, constants, *corner,
+                              Normalize(normals_[corner->vertex]));
                 }
                 range.count += 3;
             }
         }
         first += range.count;
     }
-    // Edges of the polygons, not of the triangles, for wireframe and points.
+    // Edges of the polygons, not of the triangles, for wireframe and points: more corners than the
+    // triangles have, so copied only once a mesh is drawn that way.
+    gpu.edges = edges;
     gpu.edgeFirst = first;
     gpu.edgeCount = 0;
-    for (const FaceRecord& face : faces) {
-        const FaceConstants constants = ConstantsOf(mesh, face);
-        for (unsigned k = 0; k < face.cornerCount; ++k) {
+    if (edges) {
+        for (const FaceRecord& face : faces) {
+            const FaceConstants constants = ConstantsOf(mesh, face);
             const Corner* c = &corners[face.firstCorner];
-            for (const Corner* corner : {&c[k], &c[(k + 1) % face.cornerCount]}) {
-                PutCorner(gpu.scratch, mesh, constants, *corner,
-                          Normalize(gpu.normals[corner->vertex]));
+            for (unsigned k = 0; k < face.cornerCount; ++k) {
+                for (const Corner* corner : {&c[k], &c[(k + 1) % face.cornerCount]}) {
+                    PutCorner(scratch_, mesh, constants, *corner,
+                              Normalize(normals_[corner->vertex]));
+                }
+                gpu.edgeCount += 2;
             }
-            gpu.edgeCount += 2;
         }
     }
-    const auto bytes = static_cast<unsigned>(gpu.scratch.size() * sizeof(float));
+    const auto bytes = static_cast<unsigned>(scratch_.size() * sizeof(float));
     glBindBuffer(GL_ARRAY_BUFFER, gpu.buffer);
     if (bytes > gpu.bufferBytes) {
-        glBufferData(GL_ARRAY_BUFFER, bytes, gpu.scratch.data(), GL_DYNAMIC_DRAW);
+        glBufferData(GL_ARRAY_BUFFER, bytes, scratch_.data(), GL_DYNAMIC_DRAW);
         gpu.bufferBytes = bytes;
     } else if (bytes > 0) {
-        glBufferSubData(GL_ARRAY_BUFFER, 0, bytes, gpu.scratch.data());
+        glBufferSubData(GL_ARRAY_BUFFER, 0, bytes, scratch_.data());
     }
     gpu.version = mesh.Version();
 }
@@ -485,27 +670,34 @@ void Renderer::Draw(MeshImpl& mesh, const Matrix& world) {
     if (mesh.Faces().empty()) {
         return;
     }
-    if (!Owns(mesh.gpu.owner, mesh.gpu.ownerId) || mesh.gpu.version != mesh.Version()) {
-        Upload(mesh);
+    const bool edges = fill_ != FILL_SOLID;
+    if (!Owns(mesh.gpu.owner, mesh.gpu.ownerId) || mesh.gpu.version != mesh.Version() ||
+        (edges && !mesh.gpu.edges)) {
+        Upload(mesh, edges);
     }
-    UploadMatrix(u_.model, world);
     glBindVertexArray(mesh.gpu.vertexArray);
-    if (fill_ != FILL_SOLID) {
+    if (edges) {
         // Lines and points show the face colours, lit as the faces are; lines have no winding,
         // so the edges of faces seen from behind show too.
-        glUniform1i(u_.textured, 0);
-        glDrawArrays(fill_ == FILL_WIREFRAME ? GL_LINES : GL_POINTS, mesh.gpu.edgeFirst,
-                     mesh.gpu.edgeCount);
+        if (const Program* program = Use(SURFACE_COLOUR, shade_)) {
+            UploadMatrix(program->u.model, world);
+            glDrawArrays(fill_ == FILL_WIREFRAME ? GL_LINES : GL_POINTS, mesh.gpu.edgeFirst,
+                         mesh.gpu.edgeCount);
+        }
         glBindVertexArray(0);
         return;
     }
     for (const GpuMesh::Range& range : mesh.gpu.ranges) {
         TextureImpl* texture = range.texture;
-        glUniform1i(u_.textured, texture != nullptr ? 1 : 0);
+        const Program* program = Use(texture != nullptr ? SURFACE_TEXTURE : SURFACE_COLOUR, shade_);
+        if (program == nullptr) {
+            continue;
+        }
+        UploadMatrix(program->u.model, world);
         if (texture != nullptr) {
             glBindTexture(GL_TEXTURE_2D, TextureName(*texture));
-            glUniform1i(u_.decal, texture->GetDecalTransparency() ? 1 : 0);
-            glUniform1f(u_.textureShades, static_cast<float>(texture->GetShades()));
+            glUniform1i(program->u.decal, texture->GetDecalTransparency() ? 1 : 0);
+            glUniform1f(program->u.textureShades, static_cast<float>(texture->GetShades()));
         }
         glDrawArrays(GL_TRIANGLES, range.first, range.count);
     }

@@ -8,8 +8,10 @@
 // scene is then rasterised at the picture's own size, and the bars around it are black.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "platform/platform.h"
 #include "retained/internal.h"
@@ -57,20 +59,41 @@ class Renderer : public std::enable_shared_from_this<Renderer> {
     };
     Renderer(std::unique_ptr<platform::GlSurface> surface, int width, int height);
     Box ToDrawable(int x, int y, int width, int height) const;
+    // What a program draws a face with, and how it is lit: the SURFACE and SHADE of its source.
+    static constexpr int SURFACE_COLOUR = 0, SURFACE_TEXTURE = 1, SURFACES = 2;
+    static constexpr int SHADE_MODE_UNLIT = 0, SHADE_MODE_FLAT = 1, SHADE_MODE_GOURAUD = 2,
+                         SHADE_MODE_PHONG = 3, SHADE_MODES = 4;
+    struct Uniforms {
+        int model, viewProjection, ambient, lightCount, lightDirection, lightColor, mono, shades,
+            textureShades, decal, texture, pointSize;
+    };
+    struct Program {
+        unsigned name = 0;
+        Uniforms u{};
+        unsigned pass = 0;  // the pass whose uniforms it holds
+    };
     bool Init();
-    void Upload(MeshImpl& mesh);
+    // Makes the program current, made first if need be, with the pass's uniforms; null when it
+    // cannot be made.
+    Program* Use(int surface, int shade);
+    // Copies the mesh's triangles, and its edges when asked, to its buffer.
+    void Upload(MeshImpl& mesh, bool edges);
     unsigned TextureName(TextureImpl& texture);
     bool Owns(const std::weak_ptr<Renderer>& owner, const Renderer* recorded) const;
 
     std::unique_ptr<platform::GlSurface> surface_;
     int width_;  // the device's
     int height_;
-    unsigned program_ = 0;
-    struct Uniforms {
-        int model, viewProjection, shadeMode, lighting, ambient, lightCount, lightDirection,
-            lightColor, mono, shades, textureShades, textured, decal, texture, pointSize;
-    } u_{};
+    std::array<Program, std::size_t{SURFACES} * SHADE_MODES> programs_{};
+    DrawState state_;  // the pass's
+    float pointSize_ = 1;
+    unsigned pass_ = 0;
+    int shade_ = SHADE_MODE_FLAT;
     unsigned fill_ = FILL_SOLID;
+    // The corners being copied, and the vertices' normal sums, of one mesh at a time; kept for
+    // reuse.
+    std::vector<float> scratch_;
+    std::vector<Vector> normals_;
 };
 
 }  // namespace retained

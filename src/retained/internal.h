@@ -29,10 +29,9 @@ struct GpuMesh {
         int count;
     };
     std::vector<Range> ranges;  // triangles grouped by texture
-    int edgeFirst = 0;          // then each face's edges, as line segments
+    bool edges = false;         // then each face's edges, as line segments, for lines and points
+    int edgeFirst = 0;
     int edgeCount = 0;
-    std::vector<float> scratch;   // the interleaved vertices being copied; kept for reuse
-    std::vector<Vector> normals;  // per-vertex normal sums, kept for reuse
 };
 
 struct GpuTexture {
@@ -45,11 +44,14 @@ struct GpuTexture {
 void ReleaseGpuMesh(GpuMesh& gpu);
 void ReleaseGpuTexture(GpuTexture& gpu);
 
+// Its texels are read from the BMP resource itself whenever asked for: the texture keeps no copy of
+// them besides the GPU's.
 class TextureImpl final : public Texture {
   public:
-    TextureImpl(int width, int height, std::vector<std::uint8_t> rgb, unsigned shades,
+    // bmp: a resource, which lives as long as the program; layout: its own.
+    TextureImpl(std::span<const unsigned char> bmp, const Bmp24Layout& layout, unsigned shades,
                 unsigned colors)
-        : width_(width), height_(height), rgb_(std::move(rgb)), shades_(shades), colors_(colors) {}
+        : bmp_(bmp), layout_(layout), shades_(shades), colors_(colors) {}
 
     int SetDecalTransparency(bool on) override {
         decal_ = on;
@@ -63,20 +65,19 @@ class TextureImpl final : public Texture {
         return RM_OK;
     }
     unsigned GetColors() const override { return colors_; }
-    int GetWidth() const override { return width_; }
-    int GetHeight() const override { return height_; }
+    int GetWidth() const override { return layout_.width; }
+    int GetHeight() const override { return layout_.height; }
     Color GetTexel(int x, int y) const override;
 
     // Rows from the top, 3 bytes (red, green, blue) a texel.
-    const std::vector<std::uint8_t>& Rgb() const { return rgb_; }
+    std::vector<std::uint8_t> Rgb() const;
     GpuTexture gpu;
 
   private:
     ~TextureImpl() override { ReleaseGpuTexture(gpu); }
 
-    int width_;
-    int height_;
-    std::vector<std::uint8_t> rgb_;
+    std::span<const unsigned char> bmp_;
+    Bmp24Layout layout_;
     bool decal_ = false;
     unsigned shades_;
     unsigned colors_;

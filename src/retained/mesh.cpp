@@ -156,11 +156,25 @@ int TextureImpl::SetShades(unsigned shades) {
 }
 
 Color TextureImpl::GetTexel(int x, int y) const {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_) {
+    if (x < 0 || y < 0 || x >= layout_.width || y >= layout_.height) {
         return 0;
     }
-    const std::uint8_t* p = &rgb_[(static_cast<std::size_t>(y) * width_ + x) * 3];
-    return 0xFF000000u | static_cast<Color>(p[0]) << 16 | static_cast<Color>(p[1]) << 8 | p[2];
+    const unsigned char* p = &bmp_[layout_.At(x, y)];  // blue, green, red
+    return 0xFF000000u | static_cast<Color>(p[2]) << 16 | static_cast<Color>(p[1]) << 8 | p[0];
+}
+
+std::vector<std::uint8_t> TextureImpl::Rgb() const {
+    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(layout_.width) * layout_.height * 3);
+    std::uint8_t* out = rgb.data();
+    for (int y = 0; y < layout_.height; ++y) {
+        for (int x = 0; x < layout_.width; ++x, out += 3) {
+            const unsigned char* p = &bmp_[layout_.At(x, y)];
+            out[0] = p[2];
+            out[1] = p[1];
+            out[2] = p[0];
+        }
+    }
+    return rgb;
 }
 
 }  // namespace retained
