@@ -21,7 +21,6 @@
 #endif
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/messages.h"
 
@@ -170,15 +169,6 @@ std::span<const EmbeddedResource> EmbeddedResources();
 // The bytes of a resource, type and name compared without regard to case.
 std::optional<std::span<const unsigned char>> FindResource(std::string_view type,
                                                            std::string_view name);
-
-// ---- The per-user cache ----------------------------------------------------------------------
-
-// Files a program can always make again, kept between runs to spare it the work: in
-// $PUCKWIND_CACHE, else $XDG_CACHE_HOME/puckwind or ~/.cache/puckwind (%LOCALAPPDATA%\puckwind
-// on Windows); a page has none. Names are paths relative to it.
-std::optional<std::vector<unsigned char>> ReadCachedFile(std::string_view name);
-// Replaces the file whole, never leaving half of one to a reader; failures are silent.
-void WriteCachedFile(std::string_view name, std::span<const unsigned char> bytes);
 
 // ---- Backends --------------------------------------------------------------------------------
 

@@ -1,9 +1,8 @@
 // The draw code, on OpenGL 3.3 core (OpenGL ES 3.0, that is WebGL 2, in a browser): the only file
 // of the layer that calls OpenGL. Both run the same shaders, each behind its own version line.
 //
-// Offers: Renderer::Create (its program linked on the window's context, or loaded from the binary
-// an earlier run stored in the per-user cache), Clear, Begin, Draw, Present, ReadImage;
-// ReleaseGpuMesh and ReleaseGpuTexture.
+// Offers: Renderer::Create (its programs linked on the window's context as they are first
+// needed), Clear, Begin, Draw, Present, ReadImage; ReleaseGpuMesh and ReleaseGpuTexture.
 //
 // Rectangles come in device pixels and are drawn at the picture's scale: viewport and scissor
 // are scaled, the projection is not, so a larger picture shows the same scene in finer pixels.
@@ -191,8 +190,7 @@ bool Linked(GLuint program) {
 }
 
 // The program from the sources after the defines; 0 when they do not compile or link.
-// retrievable: its binary will be asked for.
-GLuint CompileProgram(const char* defines, [[maybe_unused]] bool retrievable) {
+GLuint MakeProgram(const char* defines) {
     const GLuint vertex = Compile(GL_VERTEX_SHADER, defines, VERTEX_SOURCE);
     const GLuint fragment = Compile(GL_FRAGMENT_SHADER, defines, FRAGMENT_SOURCE);
     if (vertex == 0 || fragment == 0) {
@@ -203,11 +201,6 @@ GLuint CompileProgram(const char* defines, [[maybe_unused]] bool retrievable) {
     const GLuint program = glCreateProgram();
     glAttachShader(program, vertex);
     glAttachShader(program, fragment);
-#ifndef __EMSCRIPTEN__
-    if (retrievable) {
-        glProgramParameteri(program, GL_PROGRAM_BINARY_RETRIEVABLE_HINT, GL_TRUE);
-    }
-#endif
     glLinkProgram(program);
     glDeleteShader(vertex);
     glDeleteShader(fragment);
@@ -218,114 +211,6 @@ GLuint CompileProgram(const char* defines, [[maybe_unused]] bool retrievable) {
     return program;
 }
 
-#ifndef __EMSCRIPTEN__
-// Compiling the shaders makes Mesa build its GLSL compiler's library of built-in functions, about
-// 7 MB kept for as long as the context lives, and compiling and linking take about 9 ms; the
-// binary of the program linked by an earlier run loads in about 1.5 ms and needs neither. It is
-// kept in the per-user cache under a name made from the driver's strings and the sources, so
-// another driver, or another version of the shaders, has a file of its own; a binary the driver
-// refuses (its own version changed) is compiled again and stored anew.
-
-// What a program binary file holds: the binary's format, then the binary.
-constexpr std::size_t FORMAT_BYTES = 4;
-
-bool BinariesAvailable() {
-    if (epoxy_gl_version() < 41 && !epoxy_has_gl_extension("GL_ARB_get_program_binary")) {
-        return false;
-    }
-    GLint formats = 0;
-    glGetIntegerv(GL_NUM_PROGRAM_BINARY_FORMATS, &formats);
-    return formats > 0;
-}
-
-std::string ProgramFileName(const char* defines) {
-    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
-    const auto add = [&hash](const char* text) {
-        for (const char* c = text; c != nullptr && *c != 0; ++c) {
-            hash = (hash ^ static_cast<unsigned char>(*c)) * 1099511628211ull;
-        }
-        hash = (hash ^ 0xFF) * 1099511628211ull;  // ends each string
-    };
-    for (const GLenum name : {GL_VENDOR, GL_RENDERER, GL_VERSION}) {
-        add(reinterpret_cast<const char*>(glGetString(name)));
-    }
-    for (const char* source :
-         {SHADER_PREFIX, defines, LIGHTING_SOURCE, VERTEX_SOURCE, FRAGMENT_SOURCE}) {
-        add(source);
-    }
-    char name[40];
-    std::snprintf(name, sizeof name, "gl-programs/%016llx.bin",
-                  static_cast<unsigned long long>(hash));
-    return name;
-}
-
-// The stored program, or 0 when there is none the driver takes.
-GLuint LoadStoredProgram(const std::string& fileName) {
-    const auto bytes = platform::ReadCachedFile(fileName);
-    if (!bytes || bytes->size() <= FORMAT_BYTES) {
-        return 0;
-    }
-    GLenum format = 0;
-    for (std::size_t i = 0; i < FORMAT_BYTES; ++i) {
-        format |= static_cast<GLenum>((*bytes)[i]) << (8 * i);
-    }
-    GLint count = 0;
-    glGetIntegerv(GL_NUM_PROGRAM_BINARY_FORMATS, &count);
-    std::vector<GLint> formats(static_cast<std::size_t>(count));
-    glGetIntegerv(GL_PROGRAM_BINARY_FORMATS, formats.data());
-    if (std::find(formats.begin(), formats.end(), static_cast<GLint>(format)) == formats.end()) {
-        return 0;
-    }
-    const GLuint program = glCreateProgram();
-    glProgramBinary(program, format, bytes->data() + FORMAT_BYTES,
-                    static_cast<GLsizei>(bytes->size() - FORMAT_BYTES));
-    if (!Linked(program)) {
-        glDeleteProgram(program);
-        return 0;
-    }
-    return program;
-}
-
-void StoreProgram(GLuint program, const std::string& fileName) {
-    GLint length = 0;
-    glGetProgramiv(program, GL_PROGRAM_BINARY_LENGTH, &length);
-    if (length <= 0) {
-        return;
-    }
-    std::vector<unsigned char> bytes(FORMAT_BYTES + static_cast<std::size_t>(length));
-    GLenum format = 0;
-    GLsizei written = 0;
-    glGetProgramBinary(program, length, &written, &format, bytes.data() + FORMAT_BYTES);
-    if (written <= 0) {
-        return;
-    }
-    for (std::size_t i = 0; i < FORMAT_BYTES; ++i) {
-        bytes[i] = static_cast<unsigned char>(format >> (8 * i));
-    }
-    bytes.resize(FORMAT_BYTES + static_cast<std::size_t>(written));
-    platform::WriteCachedFile(fileName, bytes);
-}
-
-GLuint MakeProgram(const char* defines) {
-    if (!BinariesAvailable()) {
-        return CompileProgram(defines, false);
-    }
-    const std::string fileName = ProgramFileName(defines);
-    if (const GLuint stored = LoadStoredProgram(fileName)) {
-        return stored;
-    }
-    const GLuint program = CompileProgram(defines, true);
-    if (program != 0) {
-        StoreProgram(program, fileName);
-    }
-    return program;
-}
-#else
-// WebGL 2 keeps no program binaries.
-GLuint MakeProgram(const char* defines) {
-    return CompileProgram(defines, false);
-}
-#endif
 
 // Newell's sum: the normal of a polygon, toward the side from which it runs clockwise (in
 // left-handed coordinates, where the sum agrees with (v1 - v0) x (v2 - v0)).

@@ -314,38 +314,6 @@ TEST(Resources, FoundByTypeAndNameWithoutRegardToCase) {
     EXPECT_FALSE(FindResource("BITMAP", "ico") || FindResource("ICON", "ic"));
 }
 
-TEST(Cache, FilesLiveWhereTheEnvironmentSaysAndAreReplacedWhole) {
-    char pattern[] = "/tmp/puckwind-cache-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const std::string root = pattern;
-    const std::vector<unsigned char> first{1, 2, 3}, second{9, 8};
-    const auto files = [&root] {
-        std::set<std::string> found;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-            found.insert(entry.path().string().substr(root.size()));
-        }
-        return found;
-    };
-    unsetenv("PUCKWIND_CACHE");
-    setenv("XDG_CACHE_HOME", "relative/is/ignored", 1);
-    setenv("HOME", (root + "/home").c_str(), 1);
-    WriteCachedFile("a/b.bin", first);
-    setenv("XDG_CACHE_HOME", (root + "/xdg").c_str(), 1);
-    WriteCachedFile("a/b.bin", second);
-    EXPECT_EQ(ReadCachedFile("a/b.bin"), second);
-    setenv("PUCKWIND_CACHE", (root + "/own").c_str(), 1);
-    EXPECT_FALSE(ReadCachedFile("a/b.bin"));
-    WriteCachedFile("a/b.bin", first);
-    WriteCachedFile("a/b.bin", second);
-    EXPECT_EQ(ReadCachedFile("a/b.bin"), second);
-    EXPECT_EQ(files(),
-              (std::set<std::string>{"/home", "/home/.cache", "/home/.cache/puckwind",
-                                     "/home/.cache/puckwind/a", "/home/.cache/puckwind/a/b.bin",
-                                     "/xdg", "/xdg/puckwind", "/xdg/puckwind/a",
-                                     "/xdg/puckwind/a/b.bin", "/own", "/own/a", "/own/a/b.bin"}));
-    std::filesystem::remove_all(root);
-}
-
 // Each test has a runtime directory of its own, so the endpoints it makes meet nobody else's.
 class Endpoint : public ::testing::Test {
   protected:

@@ -286,39 +286,6 @@ TEST_F(LayerTwiceAsLarge, FacesLandWhereProjectedLitCulledDepthSortedAndTextured
     DrawFaces();
 }
 
-TEST_F(Layer, AStoredProgramIsTakenAsItIsAndADamagedOneIsCompiledAgainAndReplaced) {
-    char pattern[] = "/tmp/puckwind-programs-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    setenv("PUCKWIND_CACHE", pattern, 1);
-    Light(0.2f, 0.6f);
-    Square(0, 0, 10, 1, 0xFF80C040);
-    Use(DRIVER_SOFTWARE_RGB);
-    const auto compiled = Draw();
-    const std::filesystem::path programs = std::string(pattern) + "/gl-programs";
-    // Flat shaded faces of their own colour: one program, stored.
-    ASSERT_EQ(std::distance(std::filesystem::directory_iterator(programs), {}), 1);
-    const std::string file = std::filesystem::directory_iterator(programs)->path();
-    const auto inode = [&file] {
-        struct stat status {};
-        return stat(file.c_str(), &status) == 0 ? status.st_ino : 0;
-    };
-    const auto first = inode();
-    Use(DRIVER_SOFTWARE_RGB);
-    EXPECT_EQ(Draw(), compiled);
-    EXPECT_EQ(inode(), first);  // read, not written again
-    std::fstream damage(file, std::ios::in | std::ios::out | std::ios::binary);
-    damage.seekp(64);
-    damage.write("damaged", 7);
-    damage.close();
-    Use(DRIVER_SOFTWARE_RGB);
-    EXPECT_EQ(Draw(), compiled);
-    EXPECT_NE(inode(), first);
-    const auto replaced = inode();
-    Use(DRIVER_SOFTWARE_RGB);
-    EXPECT_EQ(inode(), replaced);
-    std::filesystem::remove_all(pattern);
-}
-
 TEST_F(Layer, GouraudBlendsFlatShadesEachFaceMonoStepsTheRampAndWireframeIsHollow) {
     // Half a cylinder along y, bulging toward the camera: 16 faces, each turned a little more.
     std::vector<Vector> v;
