@@ -10,7 +10,8 @@ the time of its first frame with a WebGL draw call and a count of such frames.
 As a command (DIR is the folder served, e.g. build/web):
   chromium_drive.py shot DIR PAGE OUT.png [SECONDS]  a screenshot of DIR/PAGE after SECONDS
   chromium_drive.py first-frame DIR RUNS PAGE...     ms from navigation to the first drawn frame
-  chromium_drive.py rally DIR [SECONDS]              frames a second while the mouse plays
+  chromium_drive.py rally DIR [SECONDS]              frames drawn and animation frames a second
+                                                     while the mouse plays
   chromium_drive.py tour DIR OUTDIR                  OUTDIR/web-{title,rally,dialog}.png
 The last two play puckwind.html on a 640 x 480 canvas.
 """
@@ -321,13 +322,16 @@ def game(folder):
 
 
 def rally(folder, seconds=10):
-    """Drawn frames a second while the mouse plays a rally, and the page's errors."""
+    """Drawn frames and animation frames a second while the mouse plays a rally, and the page's
+    errors."""
     with game(folder) as browser:
         serve_and_sweep(browser, 1)
-        before = browser.evaluate("[window.__frames, performance.now()]")
+        now = "[window.__frames, window.__animationFrames, performance.now()]"
+        before = browser.evaluate(now)
         serve_and_sweep(browser, seconds)
-        after = browser.evaluate("[window.__frames, performance.now()]")
-        return (after[0] - before[0]) * 1000 / (after[1] - before[1]), browser.errors
+        after = browser.evaluate(now)
+        rates = [(a - b) * 1000 / (after[2] - before[2]) for a, b in zip(after[:2], before[:2])]
+        return rates, browser.errors
 
 
 def tour(folder, out):
@@ -354,8 +358,8 @@ def main(argv):
     elif len(argv) >= 4 and argv[0] == "first-frame":
         print(" ".join(f"{ms:.0f}" for ms in first_frames(argv[1], argv[3:], int(argv[2]))))
     elif len(argv) >= 2 and argv[0] == "rally":
-        fps, errors = rally(argv[1], float(argv[2]) if len(argv) > 2 else 10)
-        print(f"{fps:.1f}")
+        rates, errors = rally(argv[1], float(argv[2]) if len(argv) > 2 else 10)
+        print(" ".join(f"{rate:.1f}" for rate in rates))
     elif len(argv) == 3 and argv[0] == "tour":
         errors = tour(argv[1], argv[2])
     else:
