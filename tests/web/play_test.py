@@ -109,11 +109,12 @@ def main(folder, sim):
         page.call("Page.addScriptToEvaluateOnNewDocument", source="Element.prototype.request"
                   "PointerLock = () => document.dispatchEvent(new Event('pointerlockerror'))")
         serve(page, True)
-        # The rally is drawn at every animation frame of the page; where the browser gives 50 or
-        # more a second, that is more often than its 41.7 ticks (one picture a tick stays under
-        # 41.7 a second, a late tick making up for an early one).
+        # The rally is drawn at the page's animation frames: where the browser gives 50 or more a
+        # second, more often than its 41.7 ticks (one picture a tick stays under 41.7 a second, a
+        # late tick making up for an early one); where a loaded machine gives fewer, at most of
+        # them.
         rate, animation = frame_rates(page)
-        assert rate >= 0.9 * animation and (animation < 50 or rate > 1000 / 24 + 1.3), \
+        assert rate > 1000 / 24 + 1.3 if animation >= 50 else rate >= 0.8 * animation, \
             f"{rate:.1f} frames drawn a second during a rally, of {animation:.1f} animation frames"
         assert not page.errors, page.errors
     with Browser(folder, 800, 628, PROBE) as page:
