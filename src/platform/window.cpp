@@ -101,7 +101,7 @@ FramePacer::Duration PeriodOf(Window* w) {
 
 // Whether the invalid window w may be painted now; when it may not, *due is the time it may
 // (unless its display calls for the frame itself).
-bool FrameDue(Window* w, FramePacer::TimePoint now, std::optional<FramePacer::TimePoint>* due) {
+bool FrameDue(Window* w, std::optional<FramePacer::TimePoint>* due) {
     if (w->pacer == nullptr) {
         return true;
     }
@@ -117,6 +117,7 @@ bool FrameDue(Window* w, FramePacer::TimePoint now, std::optional<FramePacer::Ti
         }
         return false;
     }
+    const FramePacer::TimePoint now = ClockNow();
     const FramePacer::TimePoint when = w->pacer->Due(now);
     if (when <= now) {
         return true;
@@ -284,9 +285,8 @@ bool TakeNextMessage(MSG* msg, bool* quit, std::optional<FramePacer::TimePoint>*
             return true;
         }
     }
-    const FramePacer::TimePoint now = ClockNow();
     for (const auto& w : s.windows) {
-        if (!w->destroyed && w->invalid && !w->iconic && FrameDue(w.get(), now, due)) {
+        if (!w->destroyed && w->invalid && !w->iconic && FrameDue(w.get(), due)) {
             w->invalid = false;
             *msg = {w.get(), WM_PAINT, 0, 0};
             return true;

@@ -27,7 +27,6 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
-#include <string>
 #include <vector>
 
 namespace retained {
@@ -210,7 +209,6 @@ GLuint MakeProgram(const char* defines) {
     }
     return program;
 }
-
 
 // Newell's sum: the normal of a polygon, toward the side from which it runs clockwise (in
 // left-handed coordinates, where the sum agrees with (v1 - v0) x (v2 - v0)).
