@@ -14,23 +14,24 @@ build:
 
 # Fastest first: unit and replay tests of the release build, the same under ASan + UBSan, the
 # real game under Xvfb (and one short run of its sanitizer build), the Windows build under Wine,
-# then the browser build under node and in headless Chromium. Ends with the size of the tests
-# against the code.
+# then the browser build under node and in headless Chromium. A test that did not run fails the
+# run (scripts/ctest-no-skips.sh). Ends with the size of the tests against the code.
+CTEST = scripts/ctest-no-skips.sh
 test:
 	@scripts/ensure-packages.sh test
 	cmake --preset default
 	cmake --build --preset default
 	@scripts/check-labels.sh build/default
-	ctest --preset default -L unit
+	$(CTEST) --preset default -L unit
 	cmake --preset asan
 	cmake --build --preset asan
-	ctest --preset asan -L unit
-	ctest --preset default -L e2e
-	ctest --preset asan -L e2e
+	$(CTEST) --preset asan -L unit
+	$(CTEST) --preset default -L e2e
+	$(CTEST) --preset asan -L e2e
 	$(MAKE) --no-print-directory windows
-	ctest --preset default -L windows
+	$(CTEST) --preset windows
 	$(MAKE) --no-print-directory web
-	ctest --preset web
+	$(CTEST) --preset web
 	@scripts/test-size.sh
 
 # Everything of `make test`, then the packages reviewed, the long runs: the whole match played
@@ -38,10 +39,10 @@ test:
 # for FUZZ_SECONDS.
 test-full: test
 	$(MAKE) --no-print-directory package-check
-	ctest --preset full
+	$(CTEST) --preset full
 	cmake --preset tsan
 	cmake --build --preset tsan
-	ctest --preset tsan
+	$(CTEST) --preset tsan
 	$(MAKE) --no-print-directory fuzz
 
 # The .deb and the tar.gz made by CPack, reviewed as a distributor would: lintian clean, the

@@ -11,7 +11,8 @@
 // both files.
 //
 // One thread serves every client at once with poll(), each with a deadline, so a client that
-// connects and says nothing holds no one else up.
+// connects and says nothing holds no one else up; when MAX_CLIENTS are waiting the oldest makes
+// room for the next, so no number of silent clients keeps a command out.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -38,7 +39,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr auto CLIENT_TIMEOUT = std::chrono::seconds(5);  // a silent client is dropped then
-constexpr std::size_t MAX_CLIENTS = 16;                   // more wait in the listen backlog
+constexpr std::size_t MAX_CLIENTS = 16;
 
 // The directory of this user's endpoints, made first when `make`; empty when there is none we
 // can trust (said on stderr) or, for a client, none at all.
@@ -99,6 +100,13 @@ bool SameUser(int fd) {
     socklen_t length = sizeof credentials;
     return getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) == 0 &&
            credentials.uid == geteuid();
+}
+
+void AnswerAndClose(int fd, bool accepted) {
+    const char answer = accepted ? 1 : 0;
+    // MSG_NOSIGNAL: a client that already hung up must not raise SIGPIPE in the game.
+    (void)!send(fd, &answer, 1, MSG_NOSIGNAL);
+    close(fd);
 }
 
 struct Client {
@@ -185,8 +193,7 @@ void InstanceEndpoint::Serve() {
     std::vector<Client> clients;
     std::vector<pollfd> polled;
     for (;;) {
-        const short accepting = clients.size() < MAX_CLIENTS ? POLLIN : 0;
-        polled.assign({{worker_->wake, POLLIN, 0}, {worker_->socket, accepting, 0}});
+        polled.assign({{worker_->wake, POLLIN, 0}, {worker_->socket, POLLIN, 0}});
         auto firstDeadline = Clock::time_point::max();
         for (const Client& client : clients) {
             polled.push_back({client.fd, POLLIN, 0});
@@ -222,20 +229,19 @@ void InstanceEndpoint::Serve() {
             if (request) {
                 deliver_(request->message, request->wParam);
             }
-            const char accepted = request ? 1 : 0;
-            // MSG_NOSIGNAL: a client that already hung up must not raise SIGPIPE in the game.
-            (void)!send(client.fd, &accepted, 1, MSG_NOSIGNAL);
-            close(client.fd);
+            AnswerAndClose(client.fd, request.has_value());
             clients.erase(clients.begin() + static_cast<std::ptrdiff_t>(i));
         }
         if ((polled[1].revents & POLLIN) != 0) {
             const int fd = accept4(worker_->socket, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
             if (fd >= 0 && SameUser(fd)) {
+                if (clients.size() == MAX_CLIENTS) {
+                    AnswerAndClose(clients.front().fd, false);
+                    clients.erase(clients.begin());
+                }
                 clients.push_back({fd, now + CLIENT_TIMEOUT});
             } else if (fd >= 0) {
-                const char refused = 0;
-                (void)!send(fd, &refused, 1, MSG_NOSIGNAL);
-                close(fd);
+                AnswerAndClose(fd, false);
             }
         }
     }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The render settings opened by puckwind-command 40002: as in the README's picture, the game
 # standing still around it; GOURAUD then OK shading the table at once; Escape and Enter closing
-# it; command 40001 ending the game, dialog and all, with 0.
+# it; FLAT again with the keyboard alone; command 40001 ending the game, dialog and all, with 0.
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 isolate "$@"
@@ -45,8 +45,9 @@ open_dialog
 xdotool key Escape
 wait_for 20 "Escape closing the dialog" dialog_closed
 open_dialog  # the game still runs: Escape went to the dialog only
-xdotool key Return
+xdotool key Tab Tab Tab Down Return  # past the buttons to GOURAUD, FLAT above it, then OK
 wait_for 20 "Enter closing the dialog" dialog_closed
+wait_for 20 "FLAT again" eval 'shot flat && same "$out/before.png" "$last_shot" 640x150+0+330 3%'
 xdotool key Escape
 ends_well "Escape after the dialog"
 

@@ -10,6 +10,7 @@ screenshots=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../docs/screenshots" && pwd)
 
 fail() {
     echo "FAIL: $*" >&2
+    [ "$BASHPID" = "$$" ] || kill -TERM $$  # from a command substitution too: the session ends
     exit 1
 }
 
@@ -32,10 +33,23 @@ isolate() {
         done
         PUCKWIND_E2E_INSIDE=1 exec $wrap bash "$0" "$@"
     fi
-    game=$1 command=$2 out=$3 pid="" xvfb="" helpers=() last_shot="" games=0
+    game=$1 command=$2 out=$3 pid="" xvfb="" last_shot="" games=0
     rm -rf "$out" && mkdir -p "$out" || fail "cannot make $out"
     XDG_RUNTIME_DIR=$(mktemp -d) && export XDG_RUNTIME_DIR  # mode 0700
-    trap 'kill $pid "${helpers[@]}" 2>/dev/null; stop_x; rm -rf "$XDG_RUNTIME_DIR"' EXIT
+    trap end_all EXIT
+    trap 'exit 1' TERM INT
+}
+
+# On every way out: each game, X server and helper the session started and that still runs is
+# asked to end, and made to after 5 s, before its runtime folder goes.
+end_all() {
+    local left
+    left=$(jobs -p)
+    [ -z "$left" ] || kill $left 2>/dev/null
+    for left in $left; do
+        wait_exit "$left" 5 || kill -KILL "$left" 2>/dev/null
+    done
+    rm -rf "$XDG_RUNTIME_DIR"
 }
 
 # An X server of our own: Xvfb with screen $1 (WIDTHxHEIGHTxDEPTH) and any further options.
@@ -101,18 +115,24 @@ shot() {
 }
 
 # How many pixels of region $2 of picture $1 pass the awk condition $3 on r, g and b, and their
-# mean x and y in the region.
+# mean x and y in the region. A picture that cannot be read ends the session.
 pixels() {
-    convert "$1" -crop "$2" +repage -depth 8 rgb:- | od -An -tu1 -w3 -v | awk -v w="${2%%x*}" "
+    convert "$1" -crop "$2" +repage -depth 8 "rgb:$out/region.rgb" || fail "cannot read $2 of $1"
+    od -An -tu1 -w3 -v "$out/region.rgb" | awk -v w="${2%%x*}" "
         { r = \$1; g = \$2; b = \$3 } $3 { n++; sx += (NR - 1) % w; sy += int((NR - 1) / w) }
         END { if (n) print n, int(sx / n), int(sy / n); else print 0, -1, -1 }"
 }
 
 # Pixels that differ between region $3 of pictures $1 and $2, colours within $4 (default 0%)
-# counting as the same: the rasteriser may put an edge one pixel further.
+# counting as the same: the rasteriser may put an edge one pixel further. A tool that fails ends
+# the session: a comparison that could not be made proves nothing either way.
 differ() {
-    convert "$1" -crop "$3" +repage "$out/a.png" && convert "$2" -crop "$3" +repage "$out/b.png" &&
-        compare -metric AE -fuzz "${4:-0%}" "$out/a.png" "$out/b.png" null: 2>&1
+    local n
+    convert "$1" -crop "$3" +repage "$out/a.png" && convert "$2" -crop "$3" +repage "$out/b.png" ||
+        fail "cannot crop $3 of $1 and $2"
+    n=$(compare -metric AE -fuzz "${4:-0%}" "$out/a.png" "$out/b.png" null: 2>&1)
+    [[ $n =~ ^[0-9]+$ ]] || fail "compare failed on $3 of $1 and $2: $n"
+    echo "$n"
 }
 
 same() { [ "$(differ "$@")" = 0 ]; }

@@ -50,7 +50,6 @@ x1=$(mallet_x)
 # Without the focus play stands still, and a mouse move made after the focus went (the game
 # reads X events in order) leaves the mallet where it was; with the focus back it goes there.
 xmessage -geometry 100x40+540+440 elsewhere &
-helpers+=($!)
 wait_for 20 "another window" eval 'other=$(xdotool search --onlyvisible --name "^xmessage$")'
 xdotool windowfocus --sync "$other" mousemove_relative -- 40 0
 wait_for 20 "play standing still without the focus" eval 'shot still && same "$out/previous.png" \

@@ -55,7 +55,6 @@ cp "$last_shot" "$out/replay-title.png"
 wait_for 30 "the replay serving" banner_gone
 cp "$last_shot" "$out/replay-served.png"
 xmessage -geometry 100x40+540+440 elsewhere &
-helpers+=($!)
 wait_for 20 "another window" eval 'other=$(xdotool search --onlyvisible --name "^xmessage$")'
 xdotool windowfocus --sync "$other" mousemove 100 100 click 1
 wait_for 120 "the replay's trace ending as the game's" cmp -s "$out/replay.jsonl" "$out/want.jsonl"

@@ -8,8 +8,9 @@ cd "$1"
 root=$(mktemp -d) status=0
 trap 'rm -rf "$root"' EXIT
 dpkg-deb -x puckwind_*_amd64.deb "$root"
-tags=$(lintian puckwind_*_amd64.deb 2>&1 | grep -E '^[EW]: ' || true)
-[ -z "$tags" ] || { echo "lintian: $tags" >&2; status=1; }
+lint=0  # 1: a tag at warning or above; any other status: lintian itself failed
+report=$(lintian --fail-on error,warning puckwind_*_amd64.deb 2>&1) || lint=$?
+[ $lint = 0 ] || { echo "lintian, status $lint: $report" >&2; status=1; }
 for page in "$root"/usr/share/man/man6/*; do
   warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
   [ -z "$warnings" ] || { echo "$page: $warnings" >&2; status=1; }

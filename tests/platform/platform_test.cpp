@@ -390,7 +390,7 @@ TEST_F(Endpoint, OnlyOneHoldsItAndOnlyAWholeCommandOrCloseWithTheMagicPassesThro
                   {WM_COMMAND, 0x0807060504030201}, {WM_CLOSE, 0}, {WM_COMMAND, 40002}}));
 }
 
-TEST_F(Endpoint, ClientsAreServedAtOnceAndAHolderThatNeverAnswersHangsNothing) {
+TEST_F(Endpoint, ClientsAreServedAtOnceBehindSilentOnesAndAHolderThatNeverAnswersHangsNothing) {
     name = "PUCKWIND";  // the class puckwind-command talks to
     std::mutex lock;
     std::set<WPARAM> delivered;
@@ -399,9 +399,12 @@ TEST_F(Endpoint, ClientsAreServedAtOnceAndAHolderThatNeverAnswersHangsNothing) {
         delivered.insert(w);
     });
     ASSERT_NE(endpoint, nullptr);
-    std::vector<int> silent = {Socket(true)};
-    ASSERT_GE(silent[0], 0);
-    std::atomic<int> answered{0};
+    std::vector<int> silent;  // as many as the holder serves at once: they make room, oldest first
+    for (int i = 0; i < 16; ++i) {
+        silent.push_back(Socket(true));
+        ASSERT_GE(silent.back(), 0);
+    }
+    std::atomic<int> answered{0};  // SendToInstance waits ANSWER_TIMEOUT_MS for an answer at most
     {
         std::vector<std::jthread> senders;
         for (int t = 0; t < 8; ++t) {
@@ -415,15 +418,17 @@ TEST_F(Endpoint, ClientsAreServedAtOnceAndAHolderThatNeverAnswersHangsNothing) {
     }
     EXPECT_EQ(answered, 80);
     EXPECT_EQ(delivered.size(), 80u);
-    pollfd silentEnd{silent[0], POLLIN, 0};
-    EXPECT_EQ(poll(&silentEnd, 1, 0), 0) << "the silent client was dropped before the others went";
-    // Silent clients until the backlog is full: for 5 s the holder answers nobody more, and a
-    // connect without a bound would wait them out; the command must give up before then.
+    for (int fd : std::exchange(silent, {})) {
+        close(fd);
+    }
+    endpoint.reset();
+    // A holder whose backlog is full answers nobody, and a connect without a bound would wait
+    // for ever; the command must give up within its bound and say so.
+    const int holder = Socket(false);
+    ASSERT_EQ(listen(holder, 0), 0);
     for (int fd; silent.size() < 200 && (fd = Socket(true, SOCK_NONBLOCK)) >= 0;) {
         silent.push_back(fd);
     }
-    EXPECT_LT(silent.size(), 200u);
-    EXPECT_TRUE(InstanceExists(name));
     FILE* command = popen("timeout 6 " PUCKWIND_COMMAND " 40001 2>&1", "r");
     ASSERT_NE(command, nullptr);
     char output[200] = {};
@@ -434,6 +439,7 @@ TEST_F(Endpoint, ClientsAreServedAtOnceAndAHolderThatNeverAnswersHangsNothing) {
     for (int fd : silent) {
         close(fd);
     }
+    close(holder);
 }
 
 TEST_F(Endpoint, ItLivesInAPrivateDirectoryOfItsUserAndReplacesAStaleSocketFile) {
@@ -477,9 +483,53 @@ TEST_F(Endpoint, ADirectoryOthersCanEnterOrThatIsNotOursIsNeverUsed) {
         std::filesystem::rename(Dir(), runtime + "/real");
         std::filesystem::create_directory_symlink(runtime + "/real", Dir());
     });
-    if (geteuid() == 0) {  // only root can give a directory away
-        spoilt("another user's", [&] { (void)!chown(Dir().c_str(), 65534, 65534); });
+}
+
+// Root plays the other user: nobody (65534) owns the directory, or connects.
+TEST_F(Endpoint, AnotherUsersDirectoryOrClientIsNeverServed) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "only root can act as another user: run the tests as root";
     }
+    {
+        const auto holder = Claim(name);
+        ASSERT_EQ(chown(Dir().c_str(), 65534, 65534), 0);
+        EXPECT_FALSE(InstanceExists(name));
+        EXPECT_EQ(SendToInstance(name, WM_COMMAND, 40001), SendResult::NoInstance);
+        EXPECT_EQ(Claim(name + "2"), nullptr);
+    }
+    std::filesystem::remove_all(Dir());
+    std::vector<WPARAM> delivered;
+    std::mutex lock;
+    auto endpoint = InstanceEndpoint::Claim(name, [&](unsigned, WPARAM w) {
+        std::lock_guard guard(lock);
+        delivered.push_back(w);
+    });
+    ASSERT_NE(endpoint, nullptr);
+    // The directory and the socket opened to others, as if that guard had failed: the holder
+    // itself still serves only its own user.
+    const std::string path = Dir() + "/" + name + ".sock";
+    ASSERT_EQ(chmod(runtime.c_str(), 0711) | chmod(Dir().c_str(), 0711) | chmod(path.c_str(), 0666),
+              0);
+    sockaddr_un address{};  // made before the fork: the child only makes system calls
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    const RequestBytes request = EncodeRequest(WM_COMMAND, 40001);
+    const pid_t child = fork();
+    if (child == 0) {  // exits with the answer it was given; 3 for none
+        char answer = 3;
+        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        if (setuid(65534) == 0 &&
+            connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            send(fd, request.data(), request.size(), 0) == 16) {
+            (void)!recv(fd, &answer, 1, 0);
+        }
+        _exit(answer);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the answer to another user's client (0: refused)";
+    endpoint.reset();
+    EXPECT_TRUE(delivered.empty()) << "another user's command reached the game";
 }
 
 TEST_F(Endpoint, AListenerOfAnotherUserIsNeverTakenForTheGame) {

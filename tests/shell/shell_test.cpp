@@ -2,6 +2,7 @@
 // shut-down order, every message of the window procedure, the tick timer's period and dropping.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <tuple>
@@ -20,6 +21,7 @@
 #include "sound/sound.h"
 
 using namespace platform;
+using namespace std::chrono_literals;
 using Calls = std::vector<std::string>;
 
 namespace {
@@ -275,9 +277,29 @@ TEST_F(Shell, OnlyEscapeWhileActiveAndTheExactExitCommandClose) {
     }
 }
 
-TEST(TickTimer, PeriodIs24MillisecondsUnlessThePlatformIsCoarser) {
-    EXPECT_EQ(TickDelay(1), 24u);
-    EXPECT_EQ(TickDelay(30), 30u);
+// On the real clock: 100 ticks are due 2.4 s after the timer starts. A late call is made up at
+// once, so only the lateness of the last adds to that, and a tick of 36 ms (half-way to twice
+// the period) would take 1.2 s more. A timer of 30 s ends the wait should the ticks not come.
+TEST_F(Shell, TheTickTimerTicksEvery24MillisecondsOnTheRealClock) {
+    SetBackend(std::make_unique<HeadlessBackend>());
+    const auto start = std::chrono::steady_clock::now();
+    Open();
+    const unsigned deadline = SetPeriodicTimer(
+        30000, 1,
+        [](unsigned, unsigned, std::uintptr_t, std::uintptr_t, std::uintptr_t) {
+            PostMessage(shell.mainWindow, WM_CLOSE, 0, 0);
+        },
+        0);
+    int ticks = 0;
+    MSG msg;
+    while (ticks < 100 && GetMessage(&msg) && msg.message != WM_CLOSE) {
+        ticks += msg.message == WM_TICK ? 1 : 0;
+    }
+    KillTimer(deadline);
+    const auto took = std::chrono::steady_clock::now() - start;
+    ASSERT_EQ(ticks, 100);
+    EXPECT_GE(took, 2400ms);
+    EXPECT_LT(took, 3600ms);
 }
 
 }  // namespace

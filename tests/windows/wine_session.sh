@@ -2,11 +2,11 @@
 # The Windows build under Wine where it differs from Linux's, in one session (one X server, one
 # wineserver, one game): the named-pipe endpoint, a second instance, outside commands, and the
 # traces and soak summary of puckwind-sim.exe and puckwind-soak.exe, equal to Linux's.
-# Usage: wine_session.sh WINDOWS_BUILD LINUX_BUILD SOURCE_DIR; exits 77 (skip) without Wine or zip.
+# Usage: wine_session.sh WINDOWS_BUILD LINUX_BUILD SOURCE_DIR; fails without Wine or the build.
 set -uo pipefail
 build=$1 bin=$1/stage/bin linux=$2 source=$3
-command -v wine >/dev/null || { echo "skipped: no Wine (make windows installs it)"; exit 77; }
-[ -x "$bin/puckwind.exe" ] || { echo "skipped: no Windows build in $build"; exit 77; }
+command -v wine >/dev/null || { echo "FAIL: no Wine (make windows installs it)" >&2; exit 1; }
+[ -x "$bin/puckwind.exe" ] || { echo "FAIL: no $bin/puckwind.exe (make windows makes it)" >&2; exit 1; }
 [ -n "${PUCKWIND_WINE_INSIDE:-}" ] ||
     PUCKWIND_WINE_INSIDE=1 exec xvfb-run -a -s "-screen 0 640x480x24" bash "$0" "$@"
 
