@@ -287,26 +287,6 @@ TEST_F(Timer, TicksKeepTheirScheduleAndAllReachTheWindowAfterABusySpellBeforeOne
     EXPECT_EQ(SetPeriodicTimer(24, 1, nullptr, 0), 0u);
 }
 
-TEST(SteadyTimer, FiresAgainAndAgainAndAKillWakesItAtOnce) {
-    SetBackend(std::make_unique<HeadlessBackend>());
-    static std::mutex lock;
-    static std::condition_variable called;
-    static int calls = 0;
-    const auto count = [](unsigned, unsigned, std::uintptr_t, std::uintptr_t, std::uintptr_t) {
-        std::lock_guard guard(lock);
-        ++calls;
-        called.notify_all();
-    };
-    const unsigned fast = SetPeriodicTimer(1, 1, count, 0);
-    {
-        std::unique_lock guard(lock);
-        EXPECT_TRUE(called.wait_for(guard, 10s, [] { return calls >= 3; }));
-    }
-    KillTimer(fast);
-    // An hour away: KillTimer must not wait for it.
-    KillTimer(SetPeriodicTimer(3600 * 1000, 1, count, 0));
-}
-
 TEST(Resources, FoundByTypeAndNameWithoutRegardToCase) {
     const auto icon = FindResource("icon", "ICO");
     ASSERT_TRUE(icon && icon->size() >= 54);
@@ -345,6 +325,32 @@ class Endpoint : public ::testing::Test {
     }
     static std::unique_ptr<InstanceEndpoint> Claim(const std::string& name) {
         return InstanceEndpoint::Claim(name, [](unsigned, WPARAM) {});
+    }
+    std::string Tmp() const { return runtime + "/puckwind-" + std::to_string(geteuid()); }
+    // The endpoint is made in DIR for each $XDG_RUNTIME_DIR ("": unset), with $TMPDIR ours.
+    void ExpectItIn(const std::vector<std::pair<std::string, std::string>>& xdgAndDir) {
+        setenv("TMPDIR", runtime.c_str(), 1);
+        for (const auto& [xdg, dir] : xdgAndDir) {
+            xdg.empty() ? unsetenv("XDG_RUNTIME_DIR") : setenv("XDG_RUNTIME_DIR", xdg.c_str(), 1);
+            EXPECT_FALSE(InstanceExists(name)) << xdg;
+            const auto endpoint = Claim(name);
+            ASSERT_NE(endpoint, nullptr) << xdg;
+            EXPECT_TRUE(std::filesystem::is_socket(dir + "/" + name + ".sock")) << xdg;
+            EXPECT_EQ(SendToInstance(name, WM_CLOSE, 0), SendResult::Delivered) << xdg;
+        }
+        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    }
+    // A holder whose directory is then spoilt is found by nobody, and nobody holds it again.
+    template <typename Spoiler>
+    void Spoil(const char* what, const Spoiler& spoil) {
+        name += "x";
+        const auto holder = Claim(name);
+        ASSERT_NE(holder, nullptr);
+        spoil();
+        EXPECT_FALSE(InstanceExists(name)) << what;
+        EXPECT_EQ(SendToInstance(name, WM_COMMAND, 40001), SendResult::NoInstance) << what;
+        EXPECT_EQ(Claim(name + "2"), nullptr) << what;
+        std::filesystem::remove_all(Dir());
     }
     std::string runtime;
     std::string name = "PuckwindTest";
@@ -390,7 +396,7 @@ TEST_F(Endpoint, OnlyOneHoldsItAndOnlyAWholeCommandOrCloseWithTheMagicPassesThro
                   {WM_COMMAND, 0x0807060504030201}, {WM_CLOSE, 0}, {WM_COMMAND, 40002}}));
 }
 
-TEST_F(Endpoint, ClientsAreServedAtOnceBehindSilentOnesAndAHolderThatNeverAnswersHangsNothing) {
+TEST_F(Endpoint, ClientsAreServedAtOnceEvenBehindSixteenSilentOnes) {
     name = "PUCKWIND";  // the class puckwind-command talks to
     std::mutex lock;
     std::set<WPARAM> delivered;
@@ -418,17 +424,19 @@ TEST_F(Endpoint, ClientsAreServedAtOnceBehindSilentOnesAndAHolderThatNeverAnswer
     }
     EXPECT_EQ(answered, 80);
     EXPECT_EQ(delivered.size(), 80u);
-    for (int fd : std::exchange(silent, {})) {
+    for (int fd : silent) {
         close(fd);
     }
-    endpoint.reset();
-    // A holder whose backlog is full answers nobody, and a connect without a bound would wait
-    // for ever; the command must give up within its bound and say so.
-    const int holder = Socket(false);
-    ASSERT_EQ(listen(holder, 0), 0);
-    for (int fd; silent.size() < 200 && (fd = Socket(true, SOCK_NONBLOCK)) >= 0;) {
-        silent.push_back(fd);
-    }
+}
+
+TEST_F(Endpoint, ItLivesInAPrivateDirectoryOfItsUserAndReplacesAStaleSocketFile) {
+    name = "PUCKWIND";  // the class puckwind-command talks to
+    ASSERT_EQ(mkdir(Dir().c_str(), 0700), 0);
+    const int stale = Socket(false);  // a socket file nobody serves: a game hung, or gone
+    ASSERT_EQ(listen(stale, 0), 0);
+    // Neither the answer nor, once the backlog is full, the connect is waited for for ever; the
+    // command says so.
+    EXPECT_EQ(SendToInstance(name, WM_CLOSE, 0), SendResult::NoAnswer);
     FILE* command = popen("timeout 6 " PUCKWIND_COMMAND " 40001 2>&1", "r");
     ASSERT_NE(command, nullptr);
     char output[200] = {};
@@ -436,110 +444,32 @@ TEST_F(Endpoint, ClientsAreServedAtOnceBehindSilentOnesAndAHolderThatNeverAnswer
     const int status = pclose(command);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
     EXPECT_NE(std::strstr(output, "did not answer"), nullptr) << output;
-    for (int fd : silent) {
-        close(fd);
-    }
-    close(holder);
-}
-
-TEST_F(Endpoint, ItLivesInAPrivateDirectoryOfItsUserAndReplacesAStaleSocketFile) {
-    ASSERT_EQ(mkdir(Dir().c_str(), 0700), 0);
-    const int stale = Socket(false);  // a socket file nobody serves: a game hung, or gone
-    ASSERT_EQ(listen(stale, 0), 0);
-    // Neither the answer nor, once the backlog is full, the connect is waited for for ever.
-    EXPECT_EQ(SendToInstance(name, WM_CLOSE, 0), SendResult::NoAnswer);
-    EXPECT_EQ(SendToInstance(name, WM_CLOSE, 0), SendResult::NoAnswer);
-    setenv("TMPDIR", runtime.c_str(), 1);
-    const std::string others = runtime + "/others";
-    const std::string tmp = runtime + "/puckwind-" + std::to_string(geteuid());
-    ASSERT_EQ(mkdir(others.c_str(), 0700), 0);
-    const bool root = geteuid() == 0 && chown(others.c_str(), 65534, 65534) == 0;
-    // $XDG_RUNTIME_DIR when it is a directory of ours, else a private one in $TMPDIR.
-    for (const auto& [xdg, dir] :
-         {std::pair{runtime, Dir()}, {std::string(), tmp}, {root ? others : std::string(), tmp}}) {
-        xdg.empty() ? unsetenv("XDG_RUNTIME_DIR") : setenv("XDG_RUNTIME_DIR", xdg.c_str(), 1);
-        EXPECT_FALSE(InstanceExists(name)) << xdg;
-        const auto endpoint = Claim(name);
-        ASSERT_NE(endpoint, nullptr) << xdg;
-        EXPECT_TRUE(std::filesystem::is_socket(dir + "/" + name + ".sock")) << xdg;
-        EXPECT_EQ(SendToInstance(name, WM_CLOSE, 0), SendResult::Delivered) << xdg;
-    }
+    ExpectItIn({{runtime, Dir()}, {"", Tmp()}});
     close(stale);
 }
 
 TEST_F(Endpoint, ADirectoryOthersCanEnterOrThatIsNotOursIsNeverUsed) {
-    const auto spoilt = [&](const char* what, const auto& spoil) {
-        name += "x";
-        const auto holder = Claim(name);
-        ASSERT_NE(holder, nullptr);
-        spoil();
-        EXPECT_FALSE(InstanceExists(name)) << what;
-        EXPECT_EQ(SendToInstance(name, WM_COMMAND, 40001), SendResult::NoInstance) << what;
-        EXPECT_EQ(Claim(name + "2"), nullptr) << what;
-        std::filesystem::remove_all(Dir());
-    };
-    spoilt("open to others", [&] { chmod(Dir().c_str(), 0755); });
-    spoilt("a symbolic link", [&] {
+    Spoil("open to others", [&] { chmod(Dir().c_str(), 0755); });
+    Spoil("a symbolic link", [&] {
         std::filesystem::rename(Dir(), runtime + "/real");
         std::filesystem::create_directory_symlink(runtime + "/real", Dir());
     });
 }
 
-// Root plays the other user: nobody (65534) owns the directory, or connects.
-TEST_F(Endpoint, AnotherUsersDirectoryOrClientIsNeverServed) {
+// Root plays the other user, nobody (65534): who owns a directory, listens, or connects.
+TEST_F(Endpoint, AnotherUsersDirectoryListenerOrClientIsNeverServed) {
     if (geteuid() != 0) {
         GTEST_SKIP() << "only root can act as another user: run the tests as root";
     }
-    {
-        const auto holder = Claim(name);
-        ASSERT_EQ(chown(Dir().c_str(), 65534, 65534), 0);
-        EXPECT_FALSE(InstanceExists(name));
-        EXPECT_EQ(SendToInstance(name, WM_COMMAND, 40001), SendResult::NoInstance);
-        EXPECT_EQ(Claim(name + "2"), nullptr);
-    }
-    std::filesystem::remove_all(Dir());
-    std::vector<WPARAM> delivered;
-    std::mutex lock;
-    auto endpoint = InstanceEndpoint::Claim(name, [&](unsigned, WPARAM w) {
-        std::lock_guard guard(lock);
-        delivered.push_back(w);
-    });
-    ASSERT_NE(endpoint, nullptr);
-    // The directory and the socket opened to others, as if that guard had failed: the holder
-    // itself still serves only its own user.
-    const std::string path = Dir() + "/" + name + ".sock";
-    ASSERT_EQ(chmod(runtime.c_str(), 0711) | chmod(Dir().c_str(), 0711) | chmod(path.c_str(), 0666),
-              0);
-    sockaddr_un address{};  // made before the fork: the child only makes system calls
-    address.sun_family = AF_UNIX;
-    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
-    const RequestBytes request = EncodeRequest(WM_COMMAND, 40001);
-    const pid_t child = fork();
-    if (child == 0) {  // exits with the answer it was given; 3 for none
-        char answer = 3;
-        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-        if (setuid(65534) == 0 &&
-            connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-            send(fd, request.data(), request.size(), 0) == 16) {
-            (void)!recv(fd, &answer, 1, 0);
-        }
-        _exit(answer);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the answer to another user's client (0: refused)";
-    endpoint.reset();
-    EXPECT_TRUE(delivered.empty()) << "another user's command reached the game";
-}
+    Spoil("another user's", [&] { (void)!chown(Dir().c_str(), 65534, 65534); });
+    const std::string others = runtime + "/others";
+    ASSERT_EQ(mkdir(others.c_str(), 0700) | chown(others.c_str(), 65534, 65534), 0);
+    ExpectItIn({{others, Tmp()}});
 
-TEST_F(Endpoint, AListenerOfAnotherUserIsNeverTakenForTheGame) {
-    if (geteuid() != 0) {
-        GTEST_SKIP() << "only root can listen as another user";
-    }
     ASSERT_EQ(mkdir(Dir().c_str(), 0700), 0);
     int ready[2];
     ASSERT_EQ(pipe(ready), 0);
-    const pid_t child = fork();
+    pid_t child = fork();
     if (child == 0) {
         // Bound in our directory as root, listening as nobody; exits with the bytes it was sent.
         const int fd = Socket(false);
@@ -558,7 +488,36 @@ TEST_F(Endpoint, AListenerOfAnotherUserIsNeverTakenForTheGame) {
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_EQ(WEXITSTATUS(status), 0) << "bytes handed to the other user's listener";
-    EXPECT_NE(Claim(name), nullptr) << "the name is ours to take";
+
+    // Our holder, its directory and socket opened to others as if that guard had failed: it
+    // still serves only its own user.
+    std::vector<WPARAM> delivered;
+    auto endpoint = InstanceEndpoint::Claim(name, [&](unsigned, WPARAM w) {
+        delivered.push_back(w);  // read once the holder has gone
+    });
+    ASSERT_NE(endpoint, nullptr) << "the name is ours to take";
+    sockaddr_un address{};  // made before the fork: the child only makes system calls
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s/%s.sock", Dir().c_str(),
+                  name.c_str());
+    ASSERT_EQ(
+        chmod(runtime.c_str(), 0711) | chmod(Dir().c_str(), 0711) | chmod(address.sun_path, 0666),
+        0);
+    const RequestBytes request = EncodeRequest(WM_COMMAND, 40001);
+    if ((child = fork()) == 0) {  // exits with the answer it was given; 3 for none
+        char answer = 3;
+        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        if (setuid(65534) == 0 &&
+            connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            send(fd, request.data(), request.size(), 0) == 16) {
+            (void)!recv(fd, &answer, 1, 0);
+        }
+        _exit(answer);
+    }
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the answer to another user's client (0: refused)";
+    endpoint.reset();
+    EXPECT_TRUE(delivered.empty()) << "another user's command reached the game";
 }
 
 }  // namespace

@@ -279,7 +279,8 @@ TEST_F(Shell, OnlyEscapeWhileActiveAndTheExactExitCommandClose) {
 
 // On the real clock: 100 ticks are due 2.4 s after the timer starts. A late call is made up at
 // once, so only the lateness of the last adds to that, and a tick of 36 ms (half-way to twice
-// the period) would take 1.2 s more. A timer of 30 s ends the wait should the ticks not come.
+// the period) would take 1.2 s more. A timer of 30 s ends the wait should the ticks not come;
+// killed, it must not hold the test until then.
 TEST_F(Shell, TheTickTimerTicksEvery24MillisecondsOnTheRealClock) {
     SetBackend(std::make_unique<HeadlessBackend>());
     const auto start = std::chrono::steady_clock::now();
