@@ -350,8 +350,8 @@ Color At(const std::vector<Color>& image, double x, double y, double z) {
 }
 
 // The settings for each window depth, the driver for each screen depth and colour model, a refused
-// driver, the display object, the game's device (which takes the dialog's settings at once), its
-// picture and what releasing it gives back.
+// driver, the display object, the game's device (which takes the dialog's settings on OK, none on
+// Cancel), its picture and what releasing it gives back.
 TEST(RenderDevice, StartsUpAsRecordedAndDrawsTheSceneWhereTheCameraModelPutsIt) {
     TestDisplay* display = StartDisplay();
     ASSERT_NE(display, nullptr);
@@ -414,30 +414,29 @@ TEST(RenderDevice, StartsUpAsRecordedAndDrawsTheSceneWhereTheCameraModelPutsIt) 
     // The dialog's owner (its class is there already when the dialog test ran first).
     RegisterClass({"SettingsOwner", OwnerProc, ""});
     const HWND owner = CreateWindowEx("SettingsOwner", "owner", {.width = 640, .height = 480});
-    for (const int step : {IDC_QUALITY_GOURAUD, IDC_SHADES_4, IDOK, LEFT_OPEN}) {
+    // OK hands the quality, shade count and dithering to the running device; Cancel, nothing.
+    for (const int step : {IDC_QUALITY_GOURAUD, IDC_SHADES_4, IDC_DITHER, IDOK, IDC_QUALITY_FLAT,
+                           IDC_SHADES_16, IDC_DITHER, IDCANCEL, LEFT_OPEN}) {
         PostMessage(owner, WM_USER, static_cast<WPARAM>(step), 0);
     }
-    out << " dialog: " << DialogBoxParam("dlg_render", owner, RenderSettingsDialogProc, 0) << ' '
-        << s.quality << ' ' << s.shades;
-    const auto paint = [&] {
-        RenderPaint(window);
-        std::vector<Color> image(640 * 480);
-        EXPECT_EQ(r.device->ReadImage(image), RM_OK);
-        return image;
-    };
-    // The table around the middle, the mallets' knob tops, the puck's dish, the puck moved.
-    auto image = paint();
-    out << "\npicture:";
+    for (const char* const after : {"OK", "Cancel"}) {
+        DialogBoxParam("dlg_render", owner, RenderSettingsDialogProc, 0);
+        const auto device = std::tuple(d->GetQuality(), d->GetShades(), d->GetDither());
+        EXPECT_EQ(device, std::tuple(RENDER_GOURAUD, 4u, true)) << "after " << after;
+    }
+    // What faces up shows its full colour (ambient 0.4 + sun 0.9 x 3 / sqrt 11 > 1): the surface
+    // light blue, the knobs blue, the puck's dish white, the far goal's roof red, the rail white.
+    RenderPaint(window);
+    std::vector<Color> image(640 * 480);
+    EXPECT_EQ(r.device->ReadImage(image), RM_OK);
     for (const double x : {-60.0, 0.0, 60.0}) {
         for (const double y : {-90.0, -40.0, 40.0, 90.0}) {
-            out << ' ' << At(image, x, y, 0);
+            EXPECT_EQ(At(image, x, y, 0), 0xFF007FFFu) << "the surface at " << x << ", " << y;
         }
     }
-    out << ' ' << At(image, 0, -160, -24) << ' ' << At(image, 0, 160, -24) << ' '
-        << At(image, 0, 0, -6);
-    PlaceBodyFrame(BODY_PUCK, 60, -60, 0);
-    image = paint();
-    out << ' ' << At(image, 60, -60, -6) << ' ' << At(image, 0, -8, 0);
+    EXPECT_EQ((std::array{At(image, 0, -160, -24), At(image, 0, 160, -24), At(image, 0, 0, -6),
+                          At(image, 0, 188, -28), At(image, -168, 120, -20)}),
+              (std::array<Color, 5>{0xFF0019FF, 0xFF0019FF, 0xFFFFFFFF, 0xFFFF0000, 0xFFFFFFFF}));
     // The title's frames: the banner flies in, the puck moves; the meshes are on the GPU already.
     const std::size_t allocations = testing_support::AllocationCount();
     for (int k = 0; k < 8; ++k) {
@@ -446,8 +445,7 @@ TEST(RenderDevice, StartsUpAsRecordedAndDrawsTheSceneWhereTheCameraModelPutsIt) 
         RenderPaint(window);
     }
     EXPECT_EQ(testing_support::AllocationCount(), allocations);
-    out << " after the dialog: " << (r.device == d) << ' ' << r.device->GetQuality() << ' '
-        << r.device->GetShades() << ' ' << r.device->GetDither();
+    out << " the same device: " << (r.device == d);
     ReleaseRender();
     ReleaseRender();
     out << " released: " << display->restores << '\n';
