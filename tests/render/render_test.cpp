@@ -116,21 +116,21 @@ void PutScene(std::ostream& out) {
 }
 
 // Compares the digest (FNV-1a) of the text with the one in <name>.digest beside this file, which
-// PUCKWIND_RECORD_DIGESTS=1 writes instead, and leaves the text in <name>.txt in the test's
-// working directory (the build tree), to diff with the previous version's.
+// PUCKWIND_RECORD_DIGESTS=1 writes instead, and leaves the text in <name>.txt beside the test
+// binary (in the build tree, wherever it runs from), to diff with the previous version's.
 void ExpectRecorded(const std::string& name, const std::string& text) {
     std::uint64_t digest = 0xcbf29ce484222325;
     for (const unsigned char c : text) {
         digest = (digest ^ c) * 0x100000001b3;
     }
-    std::ofstream(name + ".txt") << text;
+    std::ofstream(TEXT_DIR "/" + name + ".txt") << text;
     std::stringstream now, stored;
     now << std::hex << digest << '\n';
     if (std::getenv("PUCKWIND_RECORD_DIGESTS") != nullptr) {
         std::ofstream(DIGEST_DIR "/" + name + ".digest") << now.str();
     }
     stored << std::ifstream(DIGEST_DIR "/" + name + ".digest").rdbuf();
-    EXPECT_EQ(now.str(), stored.str()) << "the text is in " << name << ".txt";
+    EXPECT_EQ(now.str(), stored.str()) << "the text is in " TEXT_DIR "/" << name << ".txt";
 }
 
 // Value n shows the digit atlas's cell at column n mod 4, row n div 4 on its side's face alone,
@@ -141,8 +141,7 @@ TEST(Scene, BuildStopsAtAMissingMeshAndScoreAndBannerShowTheirAtlasCellsAndPoses
         ((out << "== ") << ... << what) << '\n';
         PutScene(out);
     };
-    // Start-up's scene objects (no device) and the build, first with the mesh builder of `missing`
-    // taken away: the build stops there.
+    // The build on start-up's scene objects (no device), first without mesh builder `missing`.
     for (unsigned missing = 0; missing <= MESH_BUILDER_COUNT; ++missing) {
         ReleaseRender();
         EXPECT_EQ(CreateFactory(&renderObjects.d3drm), RM_OK);
