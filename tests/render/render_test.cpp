@@ -1,6 +1,6 @@
-// The scene the builder and the display operations leave in the 3D layer, and the render device on
-// real OpenGL (SDL's offscreen driver), each compared as text by digest; the settings dialog on the
-// "dlg_render" template, with the user's clicks and keys posted to the owner for the modal loop.
+// The scene in the 3D layer and the render device on real OpenGL (SDL's offscreen driver), as text
+// by digest and, where the rules fix it, checked outright; the settings dialog on the "dlg_render"
+// template, with the user's clicks and keys posted to the owner for the modal loop.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -46,11 +46,32 @@ std::ostream& operator<<(std::ostream& out, const Vector& v) {
     return out << ';';
 }
 
-void PutFrame(std::ostream& out, FrameImpl* frame, int depth) {
+// A frame's position, direction and up in the scene.
+std::string Pose(Frame* frame) {
     Vector p, dir, up;
     frame->GetPosition(renderObjects.sceneFrame, &p);
     frame->GetOrientation(renderObjects.sceneFrame, &dir, &up);
-    out << std::string(depth, ' ') << frame->GetSceneBackground() << p << dir << up;
+    std::ostringstream out;
+    out << p << dir << up;
+    return out.str();
+}
+
+// Face `index` of a mesh: its texture slot, then corners 0 to 3 as "u,v" in quarters of the image.
+std::string Corners(unsigned mesh, unsigned index) {
+    Face* face = nullptr;
+    Value u, v;
+    std::ostringstream out;
+    renderObjects.meshBuilders[mesh]->GetFace(index, &face);
+    out << SlotOf(renderObjects.textures, face->GetTexture());
+    for (unsigned k = 0; face->GetTextureCoordinates(k, &u, &v) == RM_OK; ++k) {
+        out << ' ' << u * 4 << ',' << v * 4;
+    }
+    face->Release();
+    return out.str();
+}
+
+void PutFrame(std::ostream& out, FrameImpl* frame, int depth) {
+    out << std::string(depth, ' ') << frame->GetSceneBackground() << Pose(frame);
     for (const LightImpl* light : frame->Lights()) {
         out << " light " << light->GetType() << light->GetColor();
     }
@@ -95,75 +116,102 @@ void PutScene(std::ostream& out) {
 }
 
 // Compares the digest (FNV-1a) of the text with the one in <name>.digest beside this file, which
-// PUCKWIND_RECORD_DIGESTS=1 writes instead, and leaves the text in <name>.txt in the test's
-// working directory (the build tree), to diff with the previous version's.
+// PUCKWIND_RECORD_DIGESTS=1 writes instead, and leaves the text in <name>.txt beside the test
+// binary (in the build tree, wherever it runs from), to diff with the previous version's.
 void ExpectRecorded(const std::string& name, const std::string& text) {
     std::uint64_t digest = 0xcbf29ce484222325;
     for (const unsigned char c : text) {
         digest = (digest ^ c) * 0x100000001b3;
     }
-    std::ofstream(name + ".txt") << text;
+    std::ofstream(TEXT_DIR "/" + name + ".txt") << text;
     std::stringstream now, stored;
     now << std::hex << digest << '\n';
     if (std::getenv("PUCKWIND_RECORD_DIGESTS") != nullptr) {
         std::ofstream(DIGEST_DIR "/" + name + ".digest") << now.str();
     }
     stored << std::ifstream(DIGEST_DIR "/" + name + ".digest").rdbuf();
-    EXPECT_EQ(now.str(), stored.str()) << "the text is in " << name << ".txt";
+    EXPECT_EQ(now.str(), stored.str()) << "the text is in " TEXT_DIR "/" << name << ".txt";
 }
 
-TEST(Scene, BuildAndDisplayOperationsLeaveTheRecordedScene) {
+// Value n shows the digit atlas's cell at column n mod 4, row n div 4 on its side's face alone,
+// corners 0 to 3 at its bottom-left, top-left, top-right, bottom-right (top at the outer edge).
+TEST(Scene, BuildStopsAtAMissingMeshAndScoreAndBannerShowTheirAtlasCellsAndPoses) {
     std::ostringstream out;
     const auto step = [&out](const auto&... what) {
         ((out << "== ") << ... << what) << '\n';
         PutScene(out);
     };
-    // Start-up's scene objects (no device) and the build; then the same with the mesh builder of
-    // `missing` taken away: the build stops there.
-    for (int missing = -1; missing < static_cast<int>(MESH_BUILDER_COUNT); ++missing) {
+    // The build on start-up's scene objects (no device), first without mesh builder `missing`.
+    for (unsigned missing = 0; missing <= MESH_BUILDER_COUNT; ++missing) {
         ReleaseRender();
         EXPECT_EQ(CreateFactory(&renderObjects.d3drm), RM_OK);
         EXPECT_EQ(CreateSceneObjects(), 1);
-        if (missing >= 0) {
+        if (missing < MESH_BUILDER_COUNT) {
             ReleaseAndClear(renderObjects.meshBuilders[missing]);
         }
         step("build without ", missing, ": ", BuildScene());
-        if (missing >= 0) {
+        if (missing < MESH_BUILDER_COUNT) {
             ShowBanner(BANNER_TITLE);
             ShowScore(0, 1);
             step("banner and score after a failed build");
-            continue;
         }
-        for (const auto& [side, value] :
-             {std::pair{0, 0}, {0, 5}, {0, 10}, {0, 11}, {0, 15}, {1, 10}, {2, 1}, {-1, 1}}) {
-            ShowScore(side, value);
-            step("score ", side, ' ', value);
-        }
-        for (const int row : {BANNER_WIN, BANNER_LOSE, BANNER_TITLE}) {
-            ShowBanner(row);
-            step("banner ", row);
-        }
-        for (const int k : {0, 5, 6, 7, INT_MAX, INT_MIN}) {
-            step("title ", k, ": ", TitleBannerStep(k));
-        }
-        for (const int n : {1, 39, 0, -1, 3}) {
-            WinBannerStep(n);
-            step("win ", n);
-            LoseBannerStep(n * 7);
-            step("lose ", n * 7);
-        }
-        HideBanner();
-        step("hide");
-        PlaceBodyFrame(BODY_PUCK, 12.5, -30.25, 20);
-        PlaceBodyFrame(OBJECT_FRAME_COUNT, 1, 2, 3);
-        AttachVisual(OBJECT_FRAME_COUNT, MESH_PUCK);
-        AttachVisual(FRAME_TABLE, MESH_BUILDER_COUNT);
-        LoadTextureSlot(TEXTURE_COUNT, "bmp_num");
-        LoadTextureSlot(TEX_DIGITS, "no_such_bitmap");
-        step("puck placed, indices out of range");
-        LoadTextureSlot(TEX_DIGITS, "BMP_MES");
-        step("digits from the banner atlas");
     }
+    // 3 and 5 before the first match; no face for sides 2 and -1; 10 is the last glyph, 11 blank.
+    for (const auto& [side, value, shown] :
+         {std::tuple{2, 1, "0 3,1 3,0 4,0 4,1 | 0 1,2 1,1 2,1 2,2"},
+          {-1, 1, "0 3,1 3,0 4,0 4,1 | 0 1,2 1,1 2,1 2,2"},
+          {0, 0, "0 0,1 0,0 1,0 1,1 | 0 1,2 1,1 2,1 2,2"},
+          {1, 0, "0 0,1 0,0 1,0 1,1 | 0 0,1 0,0 1,0 1,1"},
+          {0, 3, "0 3,1 3,0 4,0 4,1 | 0 0,1 0,0 1,0 1,1"},
+          {1, 1, "0 3,1 3,0 4,0 4,1 | 0 1,1 1,0 2,0 2,1"},
+          {0, 5, "0 1,2 1,1 2,1 2,2 | 0 1,1 1,0 2,0 2,1"},
+          {1, 4, "0 1,2 1,1 2,1 2,2 | 0 0,2 0,1 1,1 1,2"},
+          {0, 10, "0 2,3 2,2 3,2 3,3 | 0 0,2 0,1 1,1 1,2"},
+          {1, 11, "0 2,3 2,2 3,2 3,3 | 0 3,3 3,2 4,2 4,3"}}) {
+        ShowScore(side, value);
+        EXPECT_EQ(Corners(MESH_SCOREBOARD, 0) + " | " + Corners(MESH_SCOREBOARD, 1), shown)
+            << "ShowScore(" << side << ", " << value << ")";
+    }
+    for (const auto& [row, corners] : {std::pair{BANNER_TITLE, "1 0,0 4,0 4,1 0,1"},
+                                       {BANNER_WIN, "1 0,1 4,1 4,2 0,2"},
+                                       {BANNER_LOSE, "1 0,2 4,2 4,3 0,3"}}) {
+        ShowBanner(row);
+        EXPECT_EQ(Corners(MESH_BANNER, 0), corners) << "banner row " << row;
+    }
+    // On the line from the scene's origin to the camera rig, +z toward the rig, up toward +y.
+    Frame* banner = renderObjects.objectFrames[FRAME_BANNER];
+    const std::string facing = " 0 -0.4472 -0.8944; 0 0.8944 -0.4472;",
+                      rest = " 0 -180 -360;" + facing;
+    const auto pose = [banner](auto step, int n) {
+        step(n);
+        return Pose(banner);
+    };
+    EXPECT_EQ(pose(TitleBannerStep, 0), " 0 -240 -480;" + facing) << "22 units before the camera";
+    EXPECT_EQ(pose(TitleBannerStep, 5), " 0 -190 -380;" + facing) << "a step on the line of sight";
+    EXPECT_EQ(pose(TitleBannerStep, 6), rest);
+    EXPECT_EQ(std::tuple(TitleBannerStep(5), TitleBannerStep(6), TitleBannerStep(INT_MAX),
+                         TitleBannerStep(INT_MIN)),
+              std::tuple(0, 1, 1, 0));
+    for (const int n : {0, -1}) {
+        EXPECT_EQ(pose(WinBannerStep, n) + pose(LoseBannerStep, n), rest + rest) << n;
+    }
+    // Win 39: spun 7.8 rad clockwise as seen, 195 farther off; lose 20: 2 rad about its (1, 1, 1).
+    EXPECT_EQ(pose(WinBannerStep, 39),
+              " 0 -92.7933 -185.587; 0 -0.4472 -0.8944; 0.9985 0.0483 -0.0241;");
+    const std::string turned = " -0.997 -0.0723 -0.0263; 0.0529 -0.3959 -0.9168;";
+    EXPECT_EQ(pose(LoseBannerStep, 20), " 0 -180 -360;" + turned);
+    HideBanner();
+    EXPECT_EQ(Pose(banner), " 0 -1500 -3000;" + turned) << "hidden behind the camera, still turned";
+    EXPECT_EQ(Corners(MESH_BANNER, 0), "1 0,2 4,2 4,3 0,3") << "the row shown last";
+    PlaceBodyFrame(BODY_PUCK, 12.5, -30.25, 20);
+    PlaceBodyFrame(OBJECT_FRAME_COUNT, 1, 2, 3);
+    AttachVisual(OBJECT_FRAME_COUNT, MESH_PUCK);
+    AttachVisual(FRAME_TABLE, MESH_BUILDER_COUNT);
+    LoadTextureSlot(TEXTURE_COUNT, "bmp_num");
+    LoadTextureSlot(TEX_DIGITS, "no_such_bitmap");
+    step("puck placed, indices out of range");
+    LoadTextureSlot(TEX_DIGITS, "BMP_MES");
+    step("digits from the banner atlas");
     ReleaseRender();
     ExpectRecorded("scene", out.str());
 }
@@ -301,8 +349,8 @@ Color At(const std::vector<Color>& image, double x, double y, double z) {
 }
 
 // The settings for each window depth, the driver for each screen depth and colour model, a refused
-// driver, the display object, the game's device (which takes the dialog's settings at once), its
-// picture and what releasing it gives back.
+// driver, the display object, the game's device (which takes the dialog's settings on OK, none on
+// Cancel), its picture and what releasing it gives back.
 TEST(RenderDevice, StartsUpAsRecordedAndDrawsTheSceneWhereTheCameraModelPutsIt) {
     TestDisplay* display = StartDisplay();
     ASSERT_NE(display, nullptr);
@@ -365,30 +413,29 @@ TEST(RenderDevice, StartsUpAsRecordedAndDrawsTheSceneWhereTheCameraModelPutsIt) 
     // The dialog's owner (its class is there already when the dialog test ran first).
     RegisterClass({"SettingsOwner", OwnerProc, ""});
     const HWND owner = CreateWindowEx("SettingsOwner", "owner", {.width = 640, .height = 480});
-    for (const int step : {IDC_QUALITY_GOURAUD, IDC_SHADES_4, IDOK, LEFT_OPEN}) {
+    // OK hands the quality, shade count and dithering to the running device; Cancel, nothing.
+    for (const int step : {IDC_QUALITY_GOURAUD, IDC_SHADES_4, IDC_DITHER, IDOK, IDC_QUALITY_FLAT,
+                           IDC_SHADES_16, IDC_DITHER, IDCANCEL, LEFT_OPEN}) {
         PostMessage(owner, WM_USER, static_cast<WPARAM>(step), 0);
     }
-    out << " dialog: " << DialogBoxParam("dlg_render", owner, RenderSettingsDialogProc, 0) << ' '
-        << s.quality << ' ' << s.shades;
-    const auto paint = [&] {
-        RenderPaint(window);
-        std::vector<Color> image(640 * 480);
-        EXPECT_EQ(r.device->ReadImage(image), RM_OK);
-        return image;
-    };
-    // The table around the middle, the mallets' knob tops, the puck's dish, the puck moved.
-    auto image = paint();
-    out << "\npicture:";
+    for (const char* const after : {"OK", "Cancel"}) {
+        DialogBoxParam("dlg_render", owner, RenderSettingsDialogProc, 0);
+        const auto device = std::tuple(d->GetQuality(), d->GetShades(), d->GetDither());
+        EXPECT_EQ(device, std::tuple(RENDER_GOURAUD, 4u, true)) << "after " << after;
+    }
+    // What faces up shows its full colour (ambient 0.4 + sun 0.9 x 3 / sqrt 11 > 1): the surface
+    // light blue, the knobs blue, the puck's dish white, the far goal's roof red, the rail white.
+    RenderPaint(window);
+    std::vector<Color> image(640 * 480);
+    EXPECT_EQ(r.device->ReadImage(image), RM_OK);
     for (const double x : {-60.0, 0.0, 60.0}) {
         for (const double y : {-90.0, -40.0, 40.0, 90.0}) {
-            out << ' ' << At(image, x, y, 0);
+            EXPECT_EQ(At(image, x, y, 0), 0xFF007FFFu) << "the surface at " << x << ", " << y;
         }
     }
-    out << ' ' << At(image, 0, -160, -24) << ' ' << At(image, 0, 160, -24) << ' '
-        << At(image, 0, 0, -6);
-    PlaceBodyFrame(BODY_PUCK, 60, -60, 0);
-    image = paint();
-    out << ' ' << At(image, 60, -60, -6) << ' ' << At(image, 0, -8, 0);
+    EXPECT_EQ((std::array{At(image, 0, -160, -24), At(image, 0, 160, -24), At(image, 0, 0, -6),
+                          At(image, 0, 188, -28), At(image, -168, 120, -20)}),
+              (std::array<Color, 5>{0xFF0019FF, 0xFF0019FF, 0xFFFFFFFF, 0xFFFF0000, 0xFFFFFFFF}));
     // The title's frames: the banner flies in, the puck moves; the meshes are on the GPU already.
     const std::size_t allocations = testing_support::AllocationCount();
     for (int k = 0; k < 8; ++k) {
@@ -397,8 +444,7 @@ TEST(RenderDevice, StartsUpAsRecordedAndDrawsTheSceneWhereTheCameraModelPutsIt) 
         RenderPaint(window);
     }
     EXPECT_EQ(testing_support::AllocationCount(), allocations);
-    out << " after the dialog: " << (r.device == d) << ' ' << r.device->GetQuality() << ' '
-        << r.device->GetShades() << ' ' << r.device->GetDither();
+    out << " the same device: " << (r.device == d);
     ReleaseRender();
     ReleaseRender();
     out << " released: " << display->restores << '\n';
