@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # A match recorded as it is played: the real game played to the first goal with --record and
-# --trace, frames blended between ticks, and puckwind-sim on the recording prints the game's trace
-# byte for byte. Then --replay of that recording with one picture a tick (--tick-paint), its last
-# line cut off as a killed game leaves it, shows the title, the serve and the goal as the game
-# did, and plays on while another window has the focus: its trace is the game's, bar the line cut.
-# Last, pictures of a stored match replayed to its first goal show the puck drawn between two of
-# its tick places, blended (tests/e2e/between_ticks.py).
+# --trace, frames blended between ticks, the settings dialog opened in the rally (the recording
+# holds the ticks the game drops while it is open), and puckwind-sim on the recording prints the
+# game's trace byte for byte. Then --replay of that recording with one picture a tick
+# (--tick-paint), its last line cut off as a killed game leaves it, shows the title, the serve and
+# the goal as the game did, and plays on while another window has the focus: its trace is the
+# game's, bar the line cut. Last, pictures of a stored match replayed to its first goal show the
+# puck drawn between two of its tick places, blended (tests/e2e/between_ticks.py).
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 isolate "$@"
@@ -38,6 +39,12 @@ wait_for 30 "the title standing for 100 ticks" eval '[ "$(ticks)" -ge "$held" ]'
 xdotool mousemove 320 360 click 1
 wait_for 20 "a click serving" banner_gone
 cp "$last_shot" "$out/live-served.png"
+"$command" 40002 || fail "puckwind-command 40002 failed"
+wait_for 30 "the settings dialog" dialog_open
+held=$(($(ticks) + 42))  # a second of ticks, which the game drops while the dialog is open
+wait_for 30 "the recording holding the ticks while the dialog is open" eval '[ "$(ticks)" -ge "$held" ]'
+xdotool key Escape
+wait_for 20 "Escape closing the dialog" dialog_closed
 wait_for 120 "a goal changing the scoreboard" scored
 cp "$last_shot" "$out/live-goal.png"
 xdotool key Escape
