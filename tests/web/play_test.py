@@ -81,10 +81,10 @@ def frame_rates(page):
     """Frames drawn and animation frames a second, over two seconds with the pictures' sampling
     (slow on SwiftShader) paused."""
     now = "[window.__frames, window.__animationFrames, performance.now()]"
-    before = page.evaluate(f"window.__probe = null, {now}")
+    before = page.evaluate(f"window.__held = window.__probe, window.__probe = null, {now}")
     page.wait_for(f"performance.now() > {before[2] + 2000}", 10)
     after = page.evaluate(now)
-    page.evaluate(f"window.__probe = {PROBE}")
+    page.evaluate("window.__probe = window.__held")
     return [(a - b) * 1000 / (after[2] - before[2]) for a, b in zip(after[:2], before[:2])]
 
 
