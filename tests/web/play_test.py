@@ -3,12 +3,11 @@
 (docs/screenshots) at the same points of the picture: the title banner flies in and stands as on
 the desktop; a click takes the pointer and serves (banner gone, scoreboard as in a rally); the
 mallet follows the captured pointer, or the pointer's moves where the browser refuses the lock
-(60 page pixels, 48 of the picture's), and the rally is drawn at more frames a second than it has
-ticks; Save downloads the recording so far; Settings or S opens the settings dialog, Escape
-closes it; a smaller window re-fits the canvas and picture; another tab taking the focus (and the
-lock) pauses the game, not ends it; Escape ends the game into "click to play again", and that
-click starts it afresh. No console errors. A session recorded with ?record, as the page offers it
-for download, replays in the native puckwind-sim to the page's own trace.
+(60 page pixels, 48 of the picture's); a rally is drawn at more frames a second than its ticks;
+Save downloads the recording so far; Settings or S opens the dialog, Escape closes it; a smaller
+window re-fits canvas and picture; another tab taking the focus (and lock) pauses the game, not
+ends it; Escape ends the game, a click plays again; no console errors. A ?record session, as the
+page offers it, replays in the native puckwind-sim to the page's own trace.
 Usage: play_test.py BUILD_WEB_DIR PUCKWIND_SIM"""
 import glob
 import os
@@ -164,9 +163,8 @@ def main(folder, sim):
         page.click(400, 300)
         page.wait_for("document.body.dataset.state === 'playing' && window.__frames > 0", 60)
         assert not page.errors, page.errors
-    print("web play: title, serve, mallet (lock refused, granted), {:.1f} frames a second of {:.1f}"
-          " animation frames, Save, Settings, resize, focus lost, dialog, Escape, play again; {}"
-          " bytes recorded, replayed to the same trace of {} lines".format(rate, animation, *sizes))
+    print("web play: {:.1f} frames a second of {:.1f} animation frames in a rally; {} bytes of"
+          " recording replayed to the same trace of {} lines".format(rate, animation, *sizes))
 
 
 TITLE, RALLY, DIALOG = desktop("title.png"), desktop("rally.png"), desktop("dialog.png")
