@@ -2,13 +2,16 @@
 """The game in headless Chromium on an 800 x 600 canvas, against the desktop's 640 x 480 pictures
 (docs/screenshots) at the same points of the picture: the title banner flies in and stands as on
 the desktop; a click takes the pointer and serves (banner gone, scoreboard as in a rally); the
-mallet follows the captured pointer, or the pointer's moves where the browser refuses the lock,
-and the rally is drawn at more frames a second than it has ticks;
-S opens the settings dialog and Escape closes it; Escape ends the game into "click to play
-again", and that click starts it afresh. No console errors. A session recorded with ?record, as
-the page offers it for download, replays in the native puckwind-sim to the page's own trace.
+mallet follows the captured pointer, or the pointer's moves where the browser refuses the lock
+(60 page pixels, 48 of the picture's); a rally is drawn at more frames a second than its ticks;
+Save downloads the recording so far; Settings or S opens the dialog, Escape closes it; a smaller
+window re-fits canvas and picture; another tab taking the focus (and lock) pauses the game, not
+ends it; Escape ends the game, a click plays again; no console errors. A ?record session, as the
+page offers it, replays in the native puckwind-sim to the page's own trace.
 Usage: play_test.py BUILD_WEB_DIR PUCKWIND_SIM"""
+import glob
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -52,6 +55,10 @@ def close(seen, wanted, share):
     return abs(seen - wanted) <= share * wanted
 
 
+def dialog(latest):  # the last picture's share of the desktop dialog's title bar
+    return count(latest(), "dialog", "grey") / count(DIALOG, "dialog", "grey")
+
+
 def serve(page, refused, query=""):
     """Title, a click serving, the mallet following the pointer; the last sample's reader."""
     rest, rally = count(TITLE, "banner", "gold"), count(RALLY, "board", "green")
@@ -81,19 +88,17 @@ def frame_rates(page):
     """Frames drawn and animation frames a second, over two seconds with the pictures' sampling
     (slow on SwiftShader) paused."""
     now = "[window.__frames, window.__animationFrames, performance.now()]"
-    before = page.evaluate(f"window.__probe = null, {now}")
+    before = page.evaluate(f"window.__held = window.__probe, window.__probe = null, {now}")
     page.wait_for(f"performance.now() > {before[2] + 2000}", 10)
     after = page.evaluate(now)
-    page.evaluate(f"window.__probe = {PROBE}")
+    page.evaluate("window.__probe = window.__held")
     return [(a - b) * 1000 / (after[2] - before[2]) for a, b in zip(after[:2], before[:2])]
 
 
 def check_recording(page, sim):
     """The recording behind the page's link, replayed natively, against the page's trace."""
-    read = "FS.readFile('/puckwind{}', {{encoding: 'utf8'}})".format
-    recording, trace = page.evaluate(read(".sim")), page.evaluate(read("-trace.jsonl"))
+    recording, trace = page.evaluate(READ(".sim")), page.evaluate(READ("-trace.jsonl"))
     assert page.evaluate("fetch(save.href).then(r => r.text())") == recording, "the link"
-    assert page.evaluate("save.download").startswith("puckwind-"), "the file's name"
     with tempfile.NamedTemporaryFile("w", suffix=".sim") as file:
         file.write(recording)
         file.flush()
@@ -105,10 +110,11 @@ def check_recording(page, sim):
 def main(folder, sim):
     if not os.path.exists(os.path.join(folder, "puckwind.html")):
         sys.exit(f"web play: no {folder}/puckwind.html (make web builds it)")
-    with Browser(folder, 800, 628, PROBE) as page:  # a browser that refuses the lock
+    with Browser(folder, 800, 628, PROBE) as page, tempfile.TemporaryDirectory() as saved:
         page.call("Page.addScriptToEvaluateOnNewDocument", source="Element.prototype.request"
                   "PointerLock = () => document.dispatchEvent(new Event('pointerlockerror'))")
-        serve(page, True)
+        page.call("Browser.setDownloadBehavior", behavior="allow", downloadPath=saved)
+        latest = serve(page, True, "?record")  # a browser that refuses the lock
         # The rally is drawn at the page's animation frames: where the browser gives 50 or more a
         # second, more often than its 41.7 ticks (one picture a tick stays under 41.7 a second, a
         # late tick making up for an early one); where a loaded machine gives fewer, at most of
@@ -116,28 +122,53 @@ def main(folder, sim):
         rate, animation = frame_rates(page)
         assert rate > 1000 / 24 + 1.3 if animation >= 50 else rate >= 0.8 * animation, \
             f"{rate:.1f} frames drawn a second during a rally, of {animation:.1f} animation frames"
+        page.click_on("keep")
+        file = page.until(lambda: glob.glob(saved + "/puckwind-*.sim"), 10, "Save's file")[0]
+        text = open(file).read()
+        assert "\ndown\n" in text and page.evaluate(READ(".sim")).startswith(text), f"Save: {text}"
+        # From the serve's (320, 360): 60 pixels of the 800-pixel canvas, 48 of the picture's 640.
+        assert (moves := re.findall("^move .*", text, re.M))[-1:] == ["move 368 360"], moves
+
+        page.click_on("settings")
+        page.until(lambda: close(dialog(latest), 1, 0.2), 10, "Settings' dialog")
+        page.evaluate("addEventListener('resize', () => window.__samples = [])")  # after the re-fit
+        page.call("Emulation.setDeviceMetricsOverride", width=1000, height=508,  # 480 over the bar
+                  deviceScaleFactor=1, mobile=False)
+        page.wait_for("'' + [canvas.width, canvas.height, canvas.clientWidth, canvas.clientHeight]"
+                      " === '640,480,640,480' && window.__samples.length", 10, "a 640 x 480 canvas")
+        page.until(lambda: close(dialog(latest), 1, 0.2), 10, "the dialog on the fitted canvas")
         assert not page.errors, page.errors
     with Browser(folder, 800, 628, PROBE) as page:
         latest = serve(page, False, "?record&trace")
-        bar = count(DIALOG, "dialog", "grey")  # the dialog's title bar
+        # Another tab takes the focus and the lock: the game pauses, and plays on when the page is
+        # back (after the game has heard the lock go: a late release would be the player's Escape).
+        page.evaluate("document.onpointerlockchange = () => window.__released = true")
+        away = page.switch_away()
+        page.wait_for(f"{ENDED} || window.__released && /\\nactivate 0\\n/.test({READ('.sim')})",
+                      10, "the game pausing as the page loses the focus")
+        page.call("Target.closeTarget", targetId=away)
+        page.wait_for(f"{ENDED} || /\\nactivate 0\\n[^]*\\nactivate 1\\n/.test({READ('.sim')})",
+                      10, "the game playing on as the page is back")
+        assert not page.evaluate(ENDED), "the game ended as the page lost the focus"
         page.key("s", "KeyS", 83)
-        page.until(lambda: close(count(latest(), "dialog", "grey"), bar, 0.2), 10, "the dialog")
+        page.until(lambda: close(dialog(latest), 1, 0.2), 10, "the dialog")
         page.key("Escape", "Escape", 27)
-        page.until(lambda: count(latest(), "dialog", "grey") < 0.3 * bar, 10, "it closing")
+        page.until(lambda: dialog(latest) < 0.3, 10, "it closing")
 
         page.click(400, 300)  # the pointer again, then Escape, which the lock takes
         page.wait_for("document.pointerLockElement !== null", 10)
         page.key("Escape", "Escape", 27)
-        page.wait_for("document.body.dataset.state === 'ended'", 10, "the game ended")
+        page.wait_for(ENDED, 10, "the game ended")
         sizes = check_recording(page, sim)
         page.click(400, 300)
         page.wait_for("document.body.dataset.state === 'playing' && window.__frames > 0", 60)
         assert not page.errors, page.errors
-    print("web play: title, serve, mallet (lock refused and granted), {:.1f} frames a second in a"
-          " rally of {:.1f} animation frames, dialog, Escape, play again; a recording of {} bytes"
-          " replayed natively to the page's trace of {} lines".format(rate, animation, *sizes))
+    print("web play: {:.1f} frames a second of {:.1f} animation frames in a rally; {} bytes of"
+          " recording replayed to the same trace of {} lines".format(rate, animation, *sizes))
 
 
 TITLE, RALLY, DIALOG = desktop("title.png"), desktop("rally.png"), desktop("dialog.png")
+READ = "FS.readFile('/puckwind{}', {{encoding: 'utf8'}})".format  # the page's recording, trace
+ENDED = "document.body.dataset.state === 'ended'"
 if __name__ == "__main__":
     main(*sys.argv[1:3])

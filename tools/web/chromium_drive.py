@@ -4,8 +4,9 @@
 Standard library only. A Browser serves a folder over plain HTTP, opens a page in headless
 Chromium with WebGL2 on SwiftShader, and offers what the browser tests, the screenshots and the
 figures need: evaluate JavaScript, wait for a condition against a deadline, mouse and key input,
-screenshots, and the page's console errors. Every page gets a small probe first (FRAME_PROBE):
-the time of its first frame with a WebGL draw call and a count of such frames.
+another tab taking the focus, screenshots, and the page's console errors. Every page gets a small
+probe first (FRAME_PROBE): the time of its first frame with a WebGL draw call and a count of such
+frames.
 
 As a command (DIR is the folder served, e.g. build/web):
   chromium_drive.py shot DIR PAGE OUT.png [SECONDS]  a screenshot of DIR/PAGE after SECONDS
@@ -228,6 +229,18 @@ class Browser:
         self.mouse("mouseMoved", x, y)
         self.mouse("mousePressed", x, y, button, 1)
         self.mouse("mouseReleased", x, y, button, 1)
+
+    def click_on(self, element):
+        """A click on the middle of the page's element (a JavaScript expression)."""
+        self.click(*self.evaluate(f"(r => [r.x + r.width / 2, r.y + r.height / 2])"
+                                  f"(({element}).getBoundingClientRect())"))
+
+    def switch_away(self):
+        """Another tab takes the focus from the page; closing it (Target.closeTarget with the id
+        returned) gives the focus back."""
+        away = self.call("Target.createTarget", url="about:blank")["targetId"]
+        self.call("Target.activateTarget", targetId=away)
+        return away
 
     def mouse(self, kind, x, y, button="none", clicks=0):
         self.call("Input.dispatchMouseEvent", type=kind, x=x, y=y, button=button,
