@@ -220,16 +220,12 @@ void Ending() {
 // after a click (a serve) or a hand-over to another state (a goal) they are shown at once.
 TEST_F(Shell, TicksOfOneStateGoOnButAClickOrAHandOverMakesAJump) {
     Open();
-    handlers.onMouseMove = [] {};
+    handlers.onMouseMove = handlers.onLButtonDown = [] {};
     const std::pair<std::function<void()>, const char*> steps[] = {
         {[] { handlers.onTick = TickA; }, "0"},
         {[] {}, "1"},
         {[] { Send(WM_MOUSEMOVE); }, "1"},  // the player's target moves: nothing jumps
-        {[] {
-             handlers.onLButtonDown = [] {};
-             Send(WM_LBUTTONDOWN);
-         },
-         "0"},
+        {[] { Send(WM_LBUTTONDOWN); }, "0"},
         {[] {}, "1"},
         {[] { handOver = TickB; }, "0"},
         {[] {}, "0"},
