@@ -1,4 +1,4 @@
-// Linked into the sanitizer builds of the game and of the tests that open a GL window. SDL unloads
+// Linked into the sanitizer build of the game and into the tests that open a GL window. SDL unloads
 // the GL and EGL libraries when it quits, before LeakSanitizer looks; the small leaks of Mesa's
 // software driver then show up from an unnamed module that no suppression can match. Loaded here
 // for good, they keep the names that tests/lsan.supp knows them by.
