@@ -273,6 +273,10 @@ TEST_F(Shell, OnlyEscapeWhileActiveAndTheExactExitCommandClose) {
     }
 }
 
+void PostClose(unsigned, unsigned, std::uintptr_t, std::uintptr_t, std::uintptr_t) {
+    PostMessage(shell.mainWindow, WM_CLOSE, 0, 0);
+}
+
 // On the real clock: 100 ticks are due 2.4 s after the timer starts. A late call is made up at
 // once, so only the lateness of the last adds to that, and a tick of 36 ms (half-way to twice
 // the period) would take 1.2 s more. A timer of 30 s ends the wait should the ticks not come;
@@ -281,12 +285,7 @@ TEST_F(Shell, TheTickTimerTicksEvery24MillisecondsOnTheRealClock) {
     SetBackend(std::make_unique<HeadlessBackend>());
     const auto start = std::chrono::steady_clock::now();
     Open();
-    const unsigned deadline = SetPeriodicTimer(
-        30000, 1,
-        [](unsigned, unsigned, std::uintptr_t, std::uintptr_t, std::uintptr_t) {
-            PostMessage(shell.mainWindow, WM_CLOSE, 0, 0);
-        },
-        0);
+    const unsigned deadline = SetPeriodicTimer(30000, 1, PostClose, 0);
     int ticks = 0;
     MSG msg;
     while (ticks < 100 && GetMessage(&msg) && msg.message != WM_CLOSE) {
