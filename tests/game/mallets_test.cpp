@@ -49,7 +49,7 @@ struct CpuCase {
     int state;
     double puckX, puckY, puckSpeed;
     const char* expected;  // after each tick: state, place and speed
-    int timer = 0, ticks = 1;
+    int ticks = 1;
 };
 
 const CpuCase cpuCases[] = {
@@ -67,7 +67,7 @@ const CpuCase cpuCases[] = {
      "approach 0 150 0; "},
     {"a puck at speed 1 is not slow", 0, 0, 150, CPU_RETREAT, 100, 40, 1, "retreat 0 150 0; "},
     {"a puck just past the line in front: the mallet alternates in place", 0, 0, 100, CPU_RETREAT,
-     0, -20, 0, "approach 0 100 0; retreat 0 100 0; approach 0 100 0; ", 0, 3},
+     0, -20, 0, "approach 0 100 0; retreat 0 100 0; approach 0 100 0; ", 3},
     {"an unknown state only clamps", 0, 150, -5, 7, 0, 0, 0, "7 140 0 11.1803; "},
     {"an unknown state clamps on every side", 0, -141, 161, -1, 0, 0, 0, "-1 -140 160 1.41421; "},
 };
@@ -82,7 +82,6 @@ TEST_F(GameTest, CpuMalletChangesStateAtItsThresholds) {
         Body& m = bodies[BODY_CPU];
         PlaceMallet(BODY_CPU, c.x, c.y);
         m.aiState = c.state;
-        m.aiTimer = c.timer;
         PlacePuck(c.puckX, c.puckY, 0, c.puckSpeed);
         std::string after;
         for (int tick = 0; tick < c.ticks; ++tick) {
