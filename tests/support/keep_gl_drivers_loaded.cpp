@@ -9,9 +9,8 @@
 namespace {
 
 [[gnu::constructor]] void KeepGlDriversLoaded() {
-    for (const char* library :
-         {"libGL.so.1", "libGLX_mesa.so.0", "libEGL.so.1", "libEGL_mesa.so.0", "libglapi.so.0",
-          "/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so"}) {
+    for (const char* library : {"libGL.so.1", "libGLX_mesa.so.0", "libEGL.so.1", "libEGL_mesa.so.0",
+                                "libglapi.so.0", "/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so"}) {
         dlopen(library, RTLD_NOW | RTLD_NODELETE);
     }
 }
