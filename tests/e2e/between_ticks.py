@@ -48,14 +48,9 @@ def top_area(col, row):
 
 
 def tick_places(trace):
-    places = []
-    for line in open(trace):
-        entry = json.loads(line)
-        if entry.get("call") == "PlaceBodyFrame" and entry["args"][0] == 2:
-            x, y, z = entry["args"][1:]
-            if z == 0:
-                places.append(project(x, y, PUCK_Z))
-    return places
+    calls = (json.loads(line) for line in open(trace))
+    return [project(*c["args"][1:3], PUCK_Z) for c in calls
+            if c.get("call") == "PlaceBodyFrame" and c["args"][0] == 2 and c["args"][3] == 0]
 
 
 def puck(picture):

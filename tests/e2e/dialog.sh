@@ -6,12 +6,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 isolate "$@"
 
-# Where the dialog stands: 159 by 149 dialog units in a 12 pixel font whose average character is
-# 7 pixels wide, centred on the 640 by 480 screen, under a 14 pixel title bar.
-labels=(80x14+208+148      # "レンダー品質"
-        54x14+357+148      # "陰影階調"
-        70x40+230+252      # "ディザリング", "影の表示"
-        240x24+196+320)    # "OK", "ｷｬﾝｾﾙ", "更新"
+# The labels of quality, shades and the boxes, and the buttons, in a dialog of 159 by 149 units (a
+# 12 pixel font, 7 pixels a character) centred on the 640 by 480 screen under a 14 pixel title bar.
+labels=(80x14+208+148 54x14+357+148 70x40+230+252 240x24+196+320)
 open_dialog() {
     "$command" 40002 || fail "puckwind-command 40002 failed"
     wait_for 30 "the dialog after command 40002" dialog_open

@@ -5,8 +5,7 @@
 #include "retained/bmp_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     std::vector<std::uint8_t> rgb;
     if (!retained::DecodeBmp24({data, size}, &width, &height, &rgb)) {
         return 0;

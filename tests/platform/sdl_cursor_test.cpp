@@ -48,13 +48,11 @@ struct Screen {
     Point pointer, under, set;
 };
 const Screen screens[] = {
-    {{.x = 0, .y = 0, .width = 640, .height = 480}, {470, 300}, {470, 300}, {170, 360}},
     // Portrait: 1080 x 810 from y 555, 1.6875 to a pixel; 101 is 170.4, set at 171.
     {{.x = 0, .y = 0, .width = 1080, .height = 1920}, {540, 1163}, {320, 360}, {101, 303}},
-    // 1280 x 960 from y 32, twice the size.
-    {{.x = 0, .y = 0, .width = 1280, .height = 1024}, {200, 632}, {100, 300}, {320, 360}},
     // 1024 x 768 from x 171, 1.6 to a pixel: 319 is 510.4, 201 is 321.6.
     {{.x = 0, .y = 0, .width = 1366, .height = 768}, {333, 485}, {101, 303}, {319, 201}},
+    // A whole scale, at the window's place: where rounding up and a floor plus one differ.
     {{.x = 300, .y = 200, .width = 640, .height = 480}, {310, 220}, {10, 20}, {630, 470}},
 };
 

@@ -1,8 +1,8 @@
 // Test helper: the game's SDL backend on SDL's offscreen video driver (real OpenGL through EGL, no
 // X server), and hidden windows on it, of a class unique to the process (tests run side by side).
+// A test that includes it links tests/support/keep_gl_drivers_loaded.cpp for the leak checker.
 #pragma once
 
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -20,12 +20,6 @@ inline const std::string offscreenClassName = "puckwind-test-" + std::to_string(
 template <typename Wrap = decltype([](std::unique_ptr<platform::Backend> b) { return b; })>
 bool StartOffscreenBackend(Wrap wrap = {}) {
     static const bool started = [&] {
-        // SDL unloads the EGL libraries when it quits, before the leak checker looks: loaded
-        // here for good, their own leaks keep the names the suppressions know them by.
-        for (const char* library : {"libEGL.so.1", "libEGL_mesa.so.0", "libglapi.so.0",
-                                    "/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so"}) {
-            dlopen(library, RTLD_NOW | RTLD_NODELETE);
-        }
         setenv("SDL_VIDEODRIVER", "offscreen", 1);
         auto backend = platform::MakeSdlBackend();
         if (backend == nullptr) {

@@ -220,16 +220,12 @@ void Ending() {
 // after a click (a serve) or a hand-over to another state (a goal) they are shown at once.
 TEST_F(Shell, TicksOfOneStateGoOnButAClickOrAHandOverMakesAJump) {
     Open();
-    handlers.onMouseMove = [] {};
+    handlers.onMouseMove = handlers.onLButtonDown = [] {};
     const std::pair<std::function<void()>, const char*> steps[] = {
         {[] { handlers.onTick = TickA; }, "0"},
         {[] {}, "1"},
         {[] { Send(WM_MOUSEMOVE); }, "1"},  // the player's target moves: nothing jumps
-        {[] {
-             handlers.onLButtonDown = [] {};
-             Send(WM_LBUTTONDOWN);
-         },
-         "0"},
+        {[] { Send(WM_LBUTTONDOWN); }, "0"},
         {[] {}, "1"},
         {[] { handOver = TickB; }, "0"},
         {[] {}, "0"},
@@ -277,6 +273,10 @@ TEST_F(Shell, OnlyEscapeWhileActiveAndTheExactExitCommandClose) {
     }
 }
 
+void PostClose(unsigned, unsigned, std::uintptr_t, std::uintptr_t, std::uintptr_t) {
+    PostMessage(shell.mainWindow, WM_CLOSE, 0, 0);
+}
+
 // On the real clock: 100 ticks are due 2.4 s after the timer starts. A late call is made up at
 // once, so only the lateness of the last adds to that, and a tick of 36 ms (half-way to twice
 // the period) would take 1.2 s more. A timer of 30 s ends the wait should the ticks not come;
@@ -285,12 +285,7 @@ TEST_F(Shell, TheTickTimerTicksEvery24MillisecondsOnTheRealClock) {
     SetBackend(std::make_unique<HeadlessBackend>());
     const auto start = std::chrono::steady_clock::now();
     Open();
-    const unsigned deadline = SetPeriodicTimer(
-        30000, 1,
-        [](unsigned, unsigned, std::uintptr_t, std::uintptr_t, std::uintptr_t) {
-            PostMessage(shell.mainWindow, WM_CLOSE, 0, 0);
-        },
-        0);
+    const unsigned deadline = SetPeriodicTimer(30000, 1, PostClose, 0);
     int ticks = 0;
     MSG msg;
     while (ticks < 100 && GetMessage(&msg) && msg.message != WM_CLOSE) {
