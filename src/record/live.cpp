@@ -5,13 +5,14 @@
 // to the window procedure, one tick of it at each tick of the timer.
 #include "record/live.h"
 
-#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <sstream>
-#include <vector>
+#include <optional>
+#include <utility>
 
 #include "platform/dialog.h"
 #include "record/script.h"
@@ -23,12 +24,23 @@ namespace record {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-// Files are flushed this often, so a killed game loses less than a second of its session.
+// Files are flushed this often, recording or replaying, so a killed game loses less than a
+// second of its session.
 constexpr auto FLUSH_PERIOD = std::chrono::milliseconds(900);
 
+// A file the session writes. It is created only once the game has started, so a run refused
+// before then (no display, another instance) leaves every file as it was; what was written
+// before then waits in `pending`. A failed write is said once, and the game plays on without it.
+struct Output {
+    std::string path;  // empty when not wanted
+    std::FILE* file = nullptr;
+    std::string pending;
+    bool failed = false;
+};
+
 struct Session {
-    std::FILE* recording = nullptr;
-    std::FILE* trace = nullptr;
+    Output recording;
+    Output trace;
     platform::Backend* backend = nullptr;  // the real one, inside the watching backend
     bool starting = false;                 // the entry runs: nothing is a message of the script
     bool ended = false;                    // the program ended as a script sees it
@@ -44,10 +56,14 @@ struct Session {
     platform::Point cursor;
     std::int64_t tickRun = 0;
 
-    // Replay: the script, the next command, the ticks left of the current tick command.
+    // Replay: the script, read as it is played; its seed; the command being played and the
+    // ticks left of it.
     bool replaying = false;
-    std::vector<Command> script;
-    std::size_t next = 0;
+    std::string replayPath;
+    std::ifstream replayFile;
+    std::optional<ScriptReader> reader;
+    std::uint32_t seed = 0;
+    Command current;
     std::int64_t ticksLeft = 0;
     bool feeding = false;  // a message of the script is being sent
     platform::Point replayCursor;
@@ -147,16 +163,29 @@ class WatchedBackend : public platform::Backend {
 
 void BeginCalls() {
     ClearRecordedCalls();
-    callTap = S().trace != nullptr ? RecordCall : nullptr;
+    callTap = S().trace.path.empty() ? nullptr : RecordCall;
 }
 
 void EndCalls() {
     callTap = nullptr;
 }
 
-void WriteText(std::FILE* file, const std::string& text) {
-    if (file != nullptr) {
-        std::fwrite(text.data(), 1, text.size(), file);
+void Fail(Output& out, const char* what) {
+    if (!out.failed) {
+        std::fprintf(stderr, "puckwind: cannot %s %s: %s\n", what, out.path.c_str(),
+                     std::strerror(errno));
+        out.failed = true;
+    }
+}
+
+void WriteText(Output& out, const std::string& text) {
+    if (out.failed || out.path.empty()) {
+        return;
+    }
+    if (out.file == nullptr) {
+        out.pending += text;
+    } else if (std::fwrite(text.data(), 1, text.size(), out.file) != text.size()) {
+        Fail(out, "write");
     }
 }
 
@@ -170,7 +199,7 @@ void WriteCalls() {
 }
 
 void WriteState(const std::string& line) {
-    if (S().trace != nullptr) {
+    if (!S().trace.path.empty()) {
         std::string text;
         AppendStateLine(text, line);
         WriteText(S().trace, text);
@@ -184,12 +213,16 @@ void WriteLine(const std::string& line) {
 }
 
 void FlushFiles() {
-    for (std::FILE* file : {S().recording, S().trace}) {
-        if (file != nullptr) {
-            std::fflush(file);
+    for (Output* out : {&S().recording, &S().trace}) {
+        if (out->file != nullptr && !out->failed && std::fflush(out->file) != 0) {
+            Fail(*out, "write");
         }
     }
     S().lastFlush = Clock::now();
+}
+
+bool FlushDue() {
+    return Clock::now() - S().lastFlush >= FLUSH_PERIOD;
 }
 
 void CloseTickRun() {
@@ -294,7 +327,7 @@ void AfterRecorded(unsigned, platform::WPARAM) {
     if (s.closes) {
         s.ended = true;
         FlushFiles();
-    } else if (Clock::now() - s.lastFlush >= FLUSH_PERIOD) {
+    } else if (FlushDue()) {
         CloseTickRun();
         FlushFiles();
     }
@@ -340,6 +373,13 @@ void ReplayCommand(const Command& command) {
     }
 }
 
+// The script's next command; false at its end. It was read whole once before the game started,
+// so no line fails here.
+bool NextCommand(Command* command) {
+    ScriptError unexpected;
+    return ReadCommand(*S().reader, command, &unexpected);
+}
+
 // One tick of the timer: the commands before the script's next tick, then that tick.
 void AdvanceReplay() {
     Session& s = S();
@@ -350,28 +390,30 @@ void AdvanceReplay() {
             EndCalls();
             WriteCalls();
             if (--s.ticksLeft == 0) {
-                WriteState(s.script[s.next - 1].line);
+                WriteState(s.current.line);
+            }
+            if (FlushDue()) {
+                FlushFiles();
             }
             return;
         }
-        if (s.next == s.script.size() || EndsReplay(s.script[s.next])) {
+        if (!NextCommand(&s.current) || EndsReplay(s.current)) {
             s.ended = true;
             FlushFiles();
             return;
         }
-        const Command& command = s.script[s.next++];
-        if (command.kind == Command::Kind::Tick) {
-            s.ticksLeft = command.a;
-            if (command.a == 0) {
-                WriteState(command.line);
+        if (s.current.kind == Command::Kind::Tick) {
+            s.ticksLeft = s.current.a;
+            if (s.current.a == 0) {
+                WriteState(s.current.line);
             }
             continue;
         }
         BeginCalls();
-        ReplayCommand(command);
+        ReplayCommand(s.current);
         EndCalls();
         WriteCalls();
-        WriteState(command.line);
+        WriteState(s.current.line);
     }
 }
 
@@ -415,56 +457,101 @@ const ShellHooks replayHooks{BeforeReplayed, AfterReplayed, SceneBuilt};
 
 // ---- Opening ------------------------------------------------------------------------------
 
-bool CreateOutput(const std::string& path, std::FILE** file, std::string* error) {
-    if (path.empty()) {
-        return true;
-    }
-    *file = std::fopen(path.c_str(), "wb");
-    if (*file == nullptr) {
-        *error = "cannot create " + path;
+// Whether the file could be created or written over, found without changing it: opened for
+// appending (nothing truncated), and removed again if it was not there.
+bool CanCreate(const std::string& path) {
+    std::error_code ignored;
+    const bool existed = std::filesystem::exists(path, ignored);
+    std::FILE* file = std::fopen(path.c_str(), "ab");
+    if (file == nullptr) {
         return false;
+    }
+    std::fclose(file);
+    if (!existed) {
+        std::filesystem::remove(path, ignored);
     }
     return true;
 }
 
-// A recording cut off mid-line (the game killed) is read to its last whole line.
-bool ReadReplay(const std::string& path, std::string* error) {
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code e;
+    return std::filesystem::equivalent(a, b, e) ||
+           std::filesystem::weakly_canonical(a, e) == std::filesystem::weakly_canonical(b, e);
+}
+
+// The replay read through once, as it will be played: every line understood, a start, and its
+// seed kept.
+bool CheckReplay(const std::string& path, std::string* error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         *error = "cannot read " + path;
         return false;
     }
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    text.erase(text.find_last_of('\n') + 1);
-    std::istringstream lines(text);
+    ScriptReader reader(in);
+    Command command;
     ScriptError scriptError;
-    Session& s = S();
-    if (!ParseScript(lines, &s.script, &scriptError)) {
+    while (ReadCommand(reader, &command, &scriptError)) {
+        if (command.kind == Command::Kind::Start) {
+            S().seed = static_cast<std::uint32_t>(command.a);
+        }
+    }
+    if (scriptError.lineNumber == 0 && !reader.started) {
+        scriptError = {reader.lineNumber + 1, "the script ends before start"};
+    }
+    if (scriptError.lineNumber != 0) {
         *error =
             path + ": line " + std::to_string(scriptError.lineNumber) + ": " + scriptError.message;
         return false;
     }
-    for (s.next = 0; s.next < s.script.size(); ++s.next) {
-        if (s.script[s.next].kind == Command::Kind::Start) {
-            ++s.next;
-            s.replaying = true;
-            return true;
-        }
+    if (reader.unendedLine != 0) {
+        std::fprintf(stderr,
+                     "puckwind: %s: line %llu has no newline (a recording cut off): left out\n",
+                     path.c_str(), static_cast<unsigned long long>(reader.unendedLine));
     }
-    const auto lineCount = std::count(text.begin(), text.end(), '\n');
-    *error = path + ": line " + std::to_string(lineCount + 1) + ": the script ends before start";
-    return false;
+    return true;
+}
+
+bool CreateOutput(Output& out) {
+    if (out.path.empty()) {
+        return true;
+    }
+    out.file = std::fopen(out.path.c_str(), "wb");
+    if (out.file == nullptr) {
+        Fail(out, "create");
+        return false;
+    }
+    WriteText(out, std::exchange(out.pending, {}));
+    return true;
 }
 
 }  // namespace
 
-bool OpenSession(const SessionFiles& files, std::string* error) {
+bool CheckSession(const SessionFiles& files, std::string* error) {
     Session& s = S();
-    if (!files.replayPath.empty() && !ReadReplay(files.replayPath, error)) {
+    if (!files.recordPath.empty() && !files.tracePath.empty() &&
+        SameFile(files.recordPath, files.tracePath)) {
+        *error = "--record and --trace name one file, " + files.tracePath;
         return false;
     }
-    return CreateOutput(files.recordPath, &s.recording, error) &&
-           CreateOutput(files.tracePath, &s.trace, error);
+    if (!files.replayPath.empty() && !files.tracePath.empty() &&
+        SameFile(files.replayPath, files.tracePath)) {
+        *error = "--trace would write over the replay " + files.replayPath;
+        return false;
+    }
+    if (!files.replayPath.empty() && !CheckReplay(files.replayPath, error)) {
+        return false;
+    }
+    for (const std::string* path : {&files.recordPath, &files.tracePath}) {
+        if (!path->empty() && !CanCreate(*path)) {
+            *error = "cannot create " + *path + ": " + std::strerror(errno);
+            return false;
+        }
+    }
+    s.recording.path = files.recordPath;
+    s.trace.path = files.tracePath;
+    s.replayPath = files.replayPath;
+    s.replaying = !files.replayPath.empty();
+    return true;
 }
 
 std::unique_ptr<platform::Backend> WatchBackend(std::unique_ptr<platform::Backend> backend) {
@@ -473,15 +560,16 @@ std::unique_ptr<platform::Backend> WatchBackend(std::unique_ptr<platform::Backen
 }
 
 std::uint32_t SessionSeed(std::uint32_t tickCount) {
-    const Session& s = S();
-    return s.replaying ? static_cast<std::uint32_t>(s.script[s.next - 1].a) : tickCount;
+    return S().replaying ? S().seed : tickCount;
 }
 
 void BeginSession(std::uint32_t seed) {
     Session& s = S();
     if (s.replaying) {
-        for (std::size_t i = 0; i + 1 < s.next; ++i) {
-            WriteState(s.script[i].line);  // the seed lines
+        s.replayFile.open(s.replayPath, std::ios::binary);
+        s.reader.emplace(s.replayFile);
+        while (NextCommand(&s.current) && s.current.kind != Command::Kind::Start) {
+            WriteState(s.current.line);  // the seed lines
         }
     } else {
         WriteText(s.recording,
@@ -494,8 +582,11 @@ void BeginSession(std::uint32_t seed) {
     shellHooks = s.replaying ? &replayHooks : &recordingHooks;
 }
 
-void StartSession() {
+bool StartSession() {
     Session& s = S();
+    if (!CreateOutput(s.recording) || !CreateOutput(s.trace)) {
+        return false;
+    }
     platform::SendMessage(shell.mainWindow, platform::WM_ACTIVATE, platform::WA_ACTIVE, 0);
     EndCalls();
     s.starting = false;
@@ -503,21 +594,24 @@ void StartSession() {
     WriteCalls();
     WriteState("start");
     FlushFiles();
+    return true;
 }
 
-void EndSession() {
+bool EndSession() {
     Session& s = S();
     EndCalls();
     if (!s.ended) {
         CloseTickRun();
     }
-    for (std::FILE** file : {&s.recording, &s.trace}) {
-        if (*file != nullptr) {
-            std::fclose(*file);
-            *file = nullptr;
+    bool written = true;
+    for (Output* out : {&s.recording, &s.trace}) {
+        if (out->file != nullptr && std::fclose(std::exchange(out->file, nullptr)) != 0) {
+            Fail(*out, "write");
         }
+        written = written && !out->failed;
     }
     shellHooks = nullptr;
+    return written;
 }
 
 }  // namespace record

@@ -17,9 +17,10 @@ struct SessionFiles {
     std::string replayPath;
 };
 
-// Creates the files and reads the replay, before any window opens; false, with one line saying
-// why in *error, when a file cannot be created or the replay is not a valid script.
-bool OpenSession(const SessionFiles& files, std::string* error);
+// Checks the files before any window opens, creating or changing none: false, with one line
+// saying why in *error, when one path is given twice, a file could not be created or the
+// replay is not a valid script.
+bool CheckSession(const SessionFiles& files, std::string* error);
 // The backend with the game's cursor and repaint calls watched; during a replay the cursor the
 // game reads is the recorded one.
 std::unique_ptr<platform::Backend> WatchBackend(std::unique_ptr<platform::Backend> backend);
@@ -27,9 +28,11 @@ std::unique_ptr<platform::Backend> WatchBackend(std::unique_ptr<platform::Backen
 std::uint32_t SessionSeed(std::uint32_t tickCount);
 // Before the entry: the seed, and the hooks in the window procedure.
 void BeginSession(std::uint32_t seed);
-// After the entry: the activation a script's start gives, and the start line.
-void StartSession();
-// After the message loop: the last lines written, the files closed, the hooks removed.
-void EndSession();
+// After the entry, once the game runs: the files created (false, said on stderr, when one cannot
+// be), the activation a script's start gives, and the start line.
+bool StartSession();
+// After the message loop: the last lines written, the files closed, the hooks removed; false
+// when a file could not be written whole (said on stderr as it happened).
+bool EndSession();
 
 }  // namespace record

@@ -2,12 +2,11 @@
 
 #include <charconv>
 #include <sstream>
+#include <vector>
 
 namespace record {
 
 namespace {
-
-constexpr std::uint32_t DEFAULT_SEED = 1;
 
 std::vector<std::string> SplitWords(const std::string& line) {
     std::istringstream words(line);
@@ -116,43 +115,52 @@ bool ParseCommand(const std::string& line, Command* command, std::string* why) {
     return false;
 }
 
-bool ParseScript(std::istream& in, std::vector<Command>* commands, ScriptError* error) {
-    bool started = false;
-    std::int64_t seed = DEFAULT_SEED;
-    int lineNumber = 0;
-    for (std::string line; std::getline(in, line);) {
-        ++lineNumber;
-        const std::string text = Trim(line);
+bool ReadCommand(ScriptReader& reader, Command* command, ScriptError* error) {
+    char buffer[MAX_LINE + 1];
+    for (;;) {
+        reader.in->getline(buffer, sizeof buffer);
+        const auto length = static_cast<std::size_t>(reader.in->gcount());
+        if (length == 0 && reader.in->eof()) {
+            return false;
+        }
+        ++reader.lineNumber;
+        if (reader.in->eof()) {
+            reader.unendedLine = reader.lineNumber;
+            return false;
+        }
+        if (reader.in->fail()) {
+            *error = {reader.lineNumber, "longer than " + std::to_string(MAX_LINE) + " characters"};
+            return false;
+        }
+        const std::string text = Trim(std::string(buffer, length - 1));  // the newline taken
         if (text.empty() || text[0] == '#') {
             continue;
         }
-        Command command;
         std::string why;
-        bool ok = ParseCommand(text, &command, &why);
-        if (ok && command.kind == Command::Kind::Seed && started) {
+        bool ok = ParseCommand(text, command, &why);
+        if (ok && command->kind == Command::Kind::Seed && reader.started) {
             ok = false;
             why = "seed must come before start";
-        } else if (ok && command.kind == Command::Kind::Start && started) {
+        } else if (ok && command->kind == Command::Kind::Start && reader.started) {
             ok = false;
             why = "the program is started only once";
-        } else if (ok && command.kind != Command::Kind::Seed &&
-                   command.kind != Command::Kind::Start && !started) {
+        } else if (ok && command->kind != Command::Kind::Seed &&
+                   command->kind != Command::Kind::Start && !reader.started) {
             ok = false;
             why = "'" + text + "' before start";
         }
         if (!ok) {
-            *error = {lineNumber, why};
+            *error = {reader.lineNumber, why};
             return false;
         }
-        if (command.kind == Command::Kind::Seed) {
-            seed = command.a;
-        } else if (command.kind == Command::Kind::Start) {
-            command.a = seed;
-            started = true;
+        if (command->kind == Command::Kind::Seed) {
+            reader.seed = command->a;
+        } else if (command->kind == Command::Kind::Start) {
+            command->a = reader.seed;
+            reader.started = true;
         }
-        commands->push_back(std::move(command));
+        return true;
     }
-    return true;
 }
 
 bool InputMessage(const Command& command, unsigned* message, platform::WPARAM* wParam) {

@@ -1,11 +1,10 @@
 // Scripts of messages (puckwind-sim's input, the game's recordings): one command a line, read
-// whole and checked before anything runs.
+// one at a time, so that a script of any length takes the same memory.
 #pragma once
 
 #include <cstdint>
 #include <istream>
 #include <string>
-#include <vector>
 
 #include "platform/platform.h"
 
@@ -21,12 +20,27 @@ struct Command {
 };
 
 struct ScriptError {
-    int lineNumber = 0;
+    std::uint64_t lineNumber = 0;  // 0: none
     std::string message;
 };
 
-// The commands of a script; false, with the first line not understood, when there is one.
-bool ParseScript(std::istream& in, std::vector<Command>* commands, ScriptError* error);
+// The longest line read, comments included: a line of the syntax is a few dozen characters.
+constexpr std::size_t MAX_LINE = 1000;
+
+// Where a script is read. A last line that no newline ends (a recording cut off as the game was
+// killed) is left out: its number is kept in unendedLine.
+struct ScriptReader {
+    explicit ScriptReader(std::istream& source) : in(&source) {}
+    std::istream* in;
+    std::uint64_t lineNumber = 0;
+    std::uint64_t unendedLine = 0;
+    bool started = false;
+    std::int64_t seed = 1;  // given by a seed line before start
+};
+
+// The next command of the script into *command; false at its end, or with *error set at the
+// first line not understood.
+bool ReadCommand(ScriptReader& reader, Command* command, ScriptError* error);
 // One command a line in the script's syntax; false when it is not one.
 bool ParseCommand(const std::string& line, Command* command, std::string* why);
 // The window message a button, activation, key, command or close line stands for; false for the

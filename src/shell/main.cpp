@@ -1,6 +1,8 @@
 // The game's entry: the options, then the SDL backend under the shell. Exit codes: 0 when the
-// game ends (or cannot start its video), 1 without any display to open, 2 for a bad option, a
-// file that cannot be created or a replay that is not a valid script.
+// game ends (or cannot start its video), 1 without any display to open or when a recording or
+// trace could not be written whole, 2 for a bad option, a file that cannot be created or a
+// replay that is not a valid script. Every check that can refuse the run comes before a file is
+// created, so a refused run leaves every file as it was.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -102,7 +104,7 @@ int main(int argc, char** argv) {
         std::fputs("puckwind: --record and --replay do not go together\n", stderr);
         return 2;
     }
-    if (session && !record::OpenSession(files, &error)) {
+    if (session && !record::CheckSession(files, &error)) {
         std::fprintf(stderr, "puckwind: %s\n", error.c_str());
         return 2;
     }
@@ -127,14 +129,16 @@ int main(int argc, char** argv) {
         record::BeginSession(seed);
     }
     int code = 0;
-    if (OpenShell(seed, true)) {
-        if (session) {
-            record::StartSession();
+    if (OpenShell(seed, true)) {  // false too for a second instance, which leaves it to the first
+        const bool started = !session || record::StartSession();
+        if (!started) {
+            platform::PostMessage(shell.mainWindow, platform::WM_CLOSE, 0, 0);
         }
         code = RunMessageLoop();
+        code = started ? code : 2;
     }
-    if (session) {
-        record::EndSession();
+    if (session && !record::EndSession() && code == 0) {
+        code = 1;
     }
     platform::SetBackend(nullptr);
     return code;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The window and the single instance, the game silent (no audio device): a 640 by 480 window of
-# class PUCKWIND at (0,0) with the title on black, a second instance that ends at once with 0,
+# class PUCKWIND at (0,0) with the title on black, a second instance that ends at once with 0
+# (its recording and trace neither made nor written over),
 # keys other than Escape doing nothing, puckwind-command 40001 closing the game with 0 (a later
 # command finds no game), and `make run` without a display saying so in one line.
 here=$(cd "$(dirname "$0")" && pwd)
@@ -26,7 +27,11 @@ wait_for 60 "the title standing on the black background" eval 'title_stands && b
 expect "the window at the top left, 640 by 480" geometry 640x480+0+0
 xprop -id "$(game_window)" WM_CLASS | grep -q '"PUCKWIND"' || fail "window class is not PUCKWIND"
 
-timeout 30 "$game" 2>"$out/second.stderr" || fail "a second instance ended with $?"
+echo kept >"$out/kept.sim"
+timeout 30 "$game" --record "$out/kept.sim" --trace "$out/new.jsonl" 2>"$out/second.stderr" ||
+    fail "a second instance ended with $?"
+[ "$(cat "$out/kept.sim")" = kept ] && [ ! -e "$out/new.jsonl" ] ||
+    fail "a second instance wrote its recording or trace"
 [ "$(xdotool search --name '^PUCKWIND$' | wc -l)" = 1 ] || fail "a second window appeared"
 expect "the first instance running beside a second" running
 

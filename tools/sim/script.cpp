@@ -53,12 +53,13 @@ void RunCommand(const Command& command, std::ostream* out) {
     }
 }
 
-void RunScript(const std::vector<Command>& commands, std::ostream& out) {
+bool RunScript(record::ScriptReader& script, std::ostream& out, record::ScriptError* error) {
     ResetProgram();
-    for (const Command& command : commands) {
+    for (Command command; out && record::ReadCommand(script, &command, error);) {
         RunCommand(command, &out);
     }
     out.flush();
+    return out && error->lineNumber == 0;
 }
 
 }  // namespace sim

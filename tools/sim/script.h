@@ -3,7 +3,6 @@
 #pragma once
 
 #include <ostream>
-#include <vector>
 
 #include "record/script.h"
 
@@ -14,7 +13,8 @@ using record::Command;
 // Runs one command and writes the calls it made and the state line after it; with no stream the
 // calls are dropped unwritten.
 void RunCommand(const Command& command, std::ostream* out);
-// Runs the script, writing the trace.
-void RunScript(const std::vector<Command>& commands, std::ostream& out);
+// Runs the script as it is read, writing the trace, up to its end, a line not understood (false,
+// with *error set) or a failed write (false, with `out` failed).
+bool RunScript(record::ScriptReader& script, std::ostream& out, record::ScriptError* error);
 
 }  // namespace sim
