@@ -6,7 +6,9 @@
 # (--tick-paint), its last line cut off as a killed game leaves it, shows the title, the serve and
 # the goal as the game did, and plays on while another window has the focus: its trace is the
 # game's, bar the line cut. Last, pictures of a stored match replayed to its first goal show the
-# puck drawn between two of its tick places, blended (tests/e2e/between_ticks.py).
+# puck drawn between two of its tick places, blended (tests/e2e/between_ticks.py). On the way:
+# puckwind-sim leaves out the cut line as the replay does, a replay's trace is on disk as it
+# plays, and a recording to a full disk is said once and ends the game with 1.
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 isolate "$@"
@@ -55,6 +57,8 @@ tail -n 1 "$out/live.jsonl" | grep -q '"score":\[\(0,1\|1,0\)\]' || fail "no goa
 [ "$(tail -n 1 "$out/match.sim")" = "key 27" ] || fail "the recording does not end with Escape"
 head -c -2 "$out/match.sim" >"$out/cut.sim"  # "key 2": not a whole line
 head -n -1 "$out/live.jsonl" >"$out/want.jsonl"
+"$sim" "$out/cut.sim" 2>"$out/sim-cut.err" | cmp - "$out/want.jsonl" && grep -q "has no newline" "$out/sim-cut.err" ||
+    fail "puckwind-sim does not leave out the cut line as the replay does"
 
 run_game --replay "$out/cut.sim" --trace "$out/replay.jsonl" --tick-paint
 wait_for 60 "the replay's title banner standing" title_stands
@@ -71,6 +75,20 @@ digits_differ "$out/replay-served.png" "$last_shot" || fail "the replay's scoreb
 expect "the replay waiting at its last screen" running
 xdotool windowfocus --sync "$(game_window)" key Escape
 ends_well "Escape in the replay"
+
+# A replay's trace reaches the disk as it plays: the title's last step long before the replay ends.
+printf 'seed 1\nstart\ntick 2000\n' >"$out/title.sim"
+run_game --replay "$out/title.sim" --trace "$out/title.jsonl"
+wait_for 60 "the title standing in a replay" title_stands
+wait_for 10 "the replay's trace on disk as it plays" grep -q 'Step","args":\[6\]' "$out/title.jsonl"
+xdotool key Escape
+ends_well "Escape in the title's replay"
+# A recording that cannot be written is said once; the game plays on and ends with 1.
+run_game --record /dev/full
+wait_for 60 "the title, recording to a full disk" title_stands
+xdotool key Escape
+wait_exit "$pid" 60 && [ "$exit_code" = 1 ] && [ "$(grep -c 'write /dev/full' "$errors")" = 1 ] ||
+    fail "a recording to a full disk: status ${exit_code:-none}; $(cat "$errors")"
 
 # The chaser's match: its puck runs at 10 to 15 units a tick from its 90th tick to the first
 # goal at its 268th, so the pictures taken on the way catch it between ticks.
