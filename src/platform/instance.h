@@ -22,10 +22,13 @@ namespace platform {
 class InstanceEndpoint {
   public:
     using Deliver = std::function<void(unsigned message, WPARAM wParam)>;
-    // Claims the endpoint, or returns null when another process holds it (or, on Linux, when
-    // there is no private directory to put it in; the reason is written to stderr). Accepted
-    // messages are handed to deliver on the endpoint's own thread.
-    static std::unique_ptr<InstanceEndpoint> Claim(std::string_view className, Deliver deliver);
+    // Claims the endpoint, or returns null when another process of this user holds it. When it
+    // cannot be had for any other reason (its folder taken by another user, a path too long for
+    // a socket, a lock file that cannot be opened, a pipe name another user holds), returns
+    // null with *unusable saying why and what the user can do. Accepted messages are handed to
+    // deliver on the endpoint's own thread.
+    static std::unique_ptr<InstanceEndpoint> Claim(std::string_view className, Deliver deliver,
+                                                   std::string* unusable = nullptr);
     ~InstanceEndpoint();
     InstanceEndpoint(const InstanceEndpoint&) = delete;
     InstanceEndpoint& operator=(const InstanceEndpoint&) = delete;

@@ -24,7 +24,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -41,9 +40,9 @@ using Clock = std::chrono::steady_clock;
 constexpr auto CLIENT_TIMEOUT = std::chrono::seconds(5);  // a silent client is dropped then
 constexpr std::size_t MAX_CLIENTS = 16;
 
-// The directory of this user's endpoints, made first when `make`; empty when there is none we
-// can trust (said on stderr) or, for a client, none at all.
-std::string PrivateDirectory(bool make) {
+// The directory of this user's endpoints, made first when `make`; empty, with the reason in
+// *why, when there is none we can trust or, for a client, none at all.
+std::string PrivateDirectory(bool make, std::string* why) {
     std::string dir;
     const char* runtime = secure_getenv("XDG_RUNTIME_DIR");
     const char* tmp = secure_getenv("TMPDIR");
@@ -59,18 +58,18 @@ std::string PrivateDirectory(bool make) {
         mkdir(dir.c_str(), 0700);  // it may be there already: checked below
     }
     if (lstat(dir.c_str(), &status) != 0) {
-        if (make) {
-            std::perror(dir.c_str());
-        }
+        *why = dir + ": " + std::strerror(errno);
         return {};
     }
     if (!S_ISDIR(status.st_mode) || status.st_uid != geteuid() || (status.st_mode & 077) != 0) {
-        std::fprintf(stderr, "%s is not a directory of this user closed to others: ignored\n",
-                     dir.c_str());
+        *why = dir + " is not a folder of this user closed to others";
         return {};
     }
     return dir;
 }
+
+// What the user can do about a folder or path the endpoint cannot use.
+constexpr char REMEDY[] = "; set XDG_RUNTIME_DIR or TMPDIR to a short path of a folder of your own";
 
 // The socket's address, or false when there is no directory or the path does not fit.
 bool SocketAddress(const std::string& dir, std::string_view className, sockaddr_un* address) {
@@ -136,14 +135,21 @@ struct InstanceEndpoint::Worker {
 };
 
 std::unique_ptr<InstanceEndpoint> InstanceEndpoint::Claim(std::string_view className,
-                                                          Deliver deliver) {
-    const std::string dir = PrivateDirectory(true);
-    sockaddr_un address;
-    if (!SocketAddress(dir, className, &address)) {
-        if (!dir.empty()) {
-            std::fprintf(stderr, "%s: too long a path for a socket\n", dir.c_str());
+                                                          Deliver deliver, std::string* unusable) {
+    std::string why;
+    const auto cannot = [&](const std::string& what) {
+        if (unusable != nullptr) {
+            *unusable = what + REMEDY;
         }
         return nullptr;
+    };
+    const std::string dir = PrivateDirectory(true, &why);
+    sockaddr_un address;
+    if (dir.empty()) {
+        return cannot(why);
+    }
+    if (!SocketAddress(dir, className, &address)) {
+        return cannot(dir + " is too long a path for a socket");
     }
     auto worker = std::make_unique<Worker>();
     worker->lockPath = LockPath(dir, className);
@@ -152,7 +158,10 @@ std::unique_ptr<InstanceEndpoint> InstanceEndpoint::Claim(std::string_view class
             open(worker->lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
         flock lock = WholeFile(F_WRLCK);
         if (worker->lock < 0 || fcntl(worker->lock, F_OFD_SETLK, &lock) != 0) {
-            return nullptr;  // another instance holds it
+            if (worker->lock >= 0 && (errno == EAGAIN || errno == EACCES)) {
+                return nullptr;  // another instance holds it
+            }
+            return cannot(worker->lockPath + ": " + std::strerror(errno));
         }
         struct stat locked {};
         struct stat named {};
@@ -170,7 +179,7 @@ std::unique_ptr<InstanceEndpoint> InstanceEndpoint::Claim(std::string_view class
     if (worker->socket < 0 || worker->wake < 0 ||
         bind(worker->socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(worker->socket, static_cast<int>(MAX_CLIENTS)) != 0) {
-        return nullptr;
+        return cannot(worker->socketPath + ": " + std::strerror(errno));
     }
     std::unique_ptr<InstanceEndpoint> endpoint(new InstanceEndpoint(std::move(deliver)));
     endpoint->worker_ = std::move(worker);
@@ -251,7 +260,8 @@ void InstanceEndpoint::Serve() {
 }
 
 bool InstanceExists(std::string_view className) {
-    const std::string dir = PrivateDirectory(false);
+    std::string why;
+    const std::string dir = PrivateDirectory(false, &why);
     if (dir.empty()) {
         return false;
     }
@@ -267,7 +277,8 @@ bool InstanceExists(std::string_view className) {
 
 SendResult SendToInstance(std::string_view className, unsigned message, WPARAM wParam) {
     sockaddr_un address;
-    if (!SocketAddress(PrivateDirectory(false), className, &address)) {
+    std::string why;
+    if (!SocketAddress(PrivateDirectory(false, &why), className, &address)) {
         return SendResult::NoInstance;
     }
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);

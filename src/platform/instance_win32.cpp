@@ -231,31 +231,43 @@ struct InstanceEndpoint::Worker {
 };
 
 std::unique_ptr<InstanceEndpoint> InstanceEndpoint::Claim(std::string_view className,
-                                                          Deliver deliver) {
-    const std::string sid = OwnSidString();
-    if (sid.empty()) {
+                                                          Deliver deliver, std::string* unusable) {
+    const auto cannot = [&](const std::string& what) {
+        if (unusable != nullptr) {
+            *unusable = what + " (error " + std::to_string(GetLastError()) + ")";
+        }
         return nullptr;
-    }
+    };
+    const std::string sid = OwnSidString();
     // Protected DACL: full access for the user, nobody else.
     const std::string sddl = "D:P(A;;GA;;;" + sid + ")";
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1,
-                                                              &descriptor, nullptr)) {
-        return nullptr;
+    if (sid.empty() || !ConvertStringSecurityDescriptorToSecurityDescriptorA(
+                           sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr)) {
+        return cannot("no pipe open to this user alone can be made");
     }
     const std::string name = PipeName(className);
     auto worker = std::make_unique<Worker>();
     worker->stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     bool made = worker->stop != nullptr;
+    DWORD error = 0;
     for (DWORD i = 0; made && i < INSTANCES; ++i) {
         Listener& listener = worker->listeners[i];
         listener.pipe = CreateInstance(name, descriptor, i == 0);
+        error = GetLastError();
         listener.event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         made = listener.pipe != INVALID_HANDLE_VALUE && listener.event != nullptr;
     }
     LocalFree(descriptor);
+    if (!made && (error == ERROR_ACCESS_DENIED || error == ERROR_PIPE_BUSY) &&
+        InstanceExists(className)) {
+        return nullptr;  // another instance holds it
+    }
     if (!made) {
-        return nullptr;
+        SetLastError(error);
+        return cannot(name +
+                      " is held by a program that is not this user's game or that hangs;"
+                      " end that program");
     }
     std::unique_ptr<InstanceEndpoint> endpoint(new InstanceEndpoint(std::move(deliver)));
     endpoint->worker_ = std::move(worker);
