@@ -26,7 +26,7 @@ class InstanceEndpoint {
     // cannot be had for any other reason (its folder taken by another user, a path too long for
     // a socket, a lock file that cannot be opened, a pipe name another user holds), returns
     // null with *unusable saying why and what the user can do. Accepted messages are handed to
-    // deliver on the endpoint's own thread.
+    // deliver on the endpoint's own thread, each after its sender has been told it was.
     static std::unique_ptr<InstanceEndpoint> Claim(std::string_view className, Deliver deliver,
                                                    std::string* unusable = nullptr);
     ~InstanceEndpoint();
@@ -46,7 +46,8 @@ bool InstanceExists(std::string_view className);
 
 enum class SendResult { Delivered, NoInstance, Refused, NoAnswer };
 // Posts a message to the window behind the endpoint; NoAnswer when the holder says nothing
-// within ANSWER_TIMEOUT_MS.
+// within ANSWER_TIMEOUT_MS, and then the holder drops the message rather than deliver it late
+// (see each platform's file for how closely).
 SendResult SendToInstance(std::string_view className, unsigned message, WPARAM wParam);
 constexpr int ANSWER_TIMEOUT_MS = 2000;
 

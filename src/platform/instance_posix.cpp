@@ -13,6 +13,12 @@
 // One thread serves every client at once with poll(), each with a deadline, so a client that
 // connects and says nothing holds no one else up; when MAX_CLIENTS are waiting the oldest makes
 // room for the next, so no number of silent clients keeps a command out.
+//
+// At most once: the holder sends its answer before it delivers, and delivers only when the
+// answer went into the client's socket. A client that gives up first shuts its receiving side
+// and looks once more; the kernel orders that shutdown and the answer's send, so either the
+// answer is there (the client reports it) or the send fails and the message is dropped. A
+// command reported as not answered is never acted on later.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -101,11 +107,13 @@ bool SameUser(int fd) {
            credentials.uid == geteuid();
 }
 
-void AnswerAndClose(int fd, bool accepted) {
+// Whether the answer went into the client's socket: not when the client has given up.
+bool AnswerAndClose(int fd, bool accepted) {
     const char answer = accepted ? 1 : 0;
     // MSG_NOSIGNAL: a client that already hung up must not raise SIGPIPE in the game.
-    (void)!send(fd, &answer, 1, MSG_NOSIGNAL);
+    const bool sent = send(fd, &answer, 1, MSG_NOSIGNAL | MSG_DONTWAIT) == 1;
     close(fd);
+    return sent;
 }
 
 struct Client {
@@ -235,10 +243,9 @@ void InstanceEndpoint::Serve() {
                 continue;
             }
             const auto request = DecodeRequest(std::span(client.bytes).first(client.received));
-            if (request) {
+            if (AnswerAndClose(client.fd, request.has_value()) && request) {
                 deliver_(request->message, request->wParam);
             }
-            AnswerAndClose(client.fd, request.has_value());
             clients.erase(clients.begin() + static_cast<std::ptrdiff_t>(i));
         }
         if ((polled[1].revents & POLLIN) != 0) {
@@ -285,24 +292,26 @@ SendResult SendToInstance(std::string_view className, unsigned message, WPARAM w
     if (fd < 0) {
         return SendResult::NoInstance;
     }
-    // Bounds the connect (a holder whose backlog is full), the send and the wait for the answer.
+    // Bounds the connect (a holder whose backlog is full) and the send; poll bounds the answer.
     const timeval timeout{ANSWER_TIMEOUT_MS / 1000, ANSWER_TIMEOUT_MS % 1000 * suseconds_t{1000}};
     setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     SendResult result = SendResult::NoInstance;
     if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         result = errno == EAGAIN ? SendResult::NoAnswer : SendResult::NoInstance;
     } else if (SameUser(fd)) {  // a listener of another user is nobody we talk to
         const RequestBytes request = EncodeRequest(message, wParam);
+        const ssize_t sent = send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+        pollfd answer{fd, POLLIN, 0};
+        const bool timedOut =
+            (sent < 0 && errno == EAGAIN) ||
+            (sent == std::ssize(request) && poll(&answer, 1, ANSWER_TIMEOUT_MS) == 0);
+        // From here the holder's answer cannot be sent: it is in the socket or it never will be.
+        shutdown(fd, SHUT_RD);
         char accepted = 0;
-        ssize_t n = send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-        if (n == static_cast<ssize_t>(request.size())) {
-            n = recv(fd, &accepted, 1, 0);
-        }
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            result = SendResult::NoAnswer;
+        if (recv(fd, &accepted, 1, MSG_DONTWAIT) == 1) {
+            result = accepted == 1 ? SendResult::Delivered : SendResult::Refused;
         } else {
-            result = n == 1 && accepted == 1 ? SendResult::Delivered : SendResult::Refused;
+            result = timedOut ? SendResult::NoAnswer : SendResult::Refused;
         }
     }
     close(fd);
