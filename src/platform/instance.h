@@ -41,7 +41,8 @@ class InstanceEndpoint {
     std::unique_ptr<Worker> worker_;
 };
 
-// Whether a process of this user holds the endpoint of this class. Never waits on the holder.
+// Whether a process of this user holds the endpoint of this class. On Linux it never waits on
+// the holder; on Windows it waits at most ANSWER_TIMEOUT_MS for a busy pipe (false then).
 bool InstanceExists(std::string_view className);
 
 enum class SendResult { Delivered, NoInstance, Refused, NoAnswer };
