@@ -22,10 +22,13 @@ namespace platform {
 class InstanceEndpoint {
   public:
     using Deliver = std::function<void(unsigned message, WPARAM wParam)>;
-    // Claims the endpoint, or returns null when another process holds it (or, on Linux, when
-    // there is no private directory to put it in; the reason is written to stderr). Accepted
-    // messages are handed to deliver on the endpoint's own thread.
-    static std::unique_ptr<InstanceEndpoint> Claim(std::string_view className, Deliver deliver);
+    // Claims the endpoint, or returns null when another process of this user holds it. When it
+    // cannot be had for any other reason (its folder taken by another user, a path too long for
+    // a socket, a lock file that cannot be opened, a pipe name another user holds), returns
+    // null with *unusable saying why and what the user can do. Accepted messages are handed to
+    // deliver on the endpoint's own thread, each after its sender has been told it was.
+    static std::unique_ptr<InstanceEndpoint> Claim(std::string_view className, Deliver deliver,
+                                                   std::string* unusable = nullptr);
     ~InstanceEndpoint();
     InstanceEndpoint(const InstanceEndpoint&) = delete;
     InstanceEndpoint& operator=(const InstanceEndpoint&) = delete;
@@ -38,12 +41,14 @@ class InstanceEndpoint {
     std::unique_ptr<Worker> worker_;
 };
 
-// Whether a process of this user holds the endpoint of this class. Never waits on the holder.
+// Whether a process of this user holds the endpoint of this class. On Linux it never waits on
+// the holder; on Windows it waits at most ANSWER_TIMEOUT_MS for a busy pipe (false then).
 bool InstanceExists(std::string_view className);
 
 enum class SendResult { Delivered, NoInstance, Refused, NoAnswer };
 // Posts a message to the window behind the endpoint; NoAnswer when the holder says nothing
-// within ANSWER_TIMEOUT_MS.
+// within ANSWER_TIMEOUT_MS, and then the holder drops the message rather than deliver it late
+// (see each platform's file for how closely).
 SendResult SendToInstance(std::string_view className, unsigned message, WPARAM wParam);
 constexpr int ANSWER_TIMEOUT_MS = 2000;
 

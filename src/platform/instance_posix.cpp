@@ -13,6 +13,12 @@
 // One thread serves every client at once with poll(), each with a deadline, so a client that
 // connects and says nothing holds no one else up; when MAX_CLIENTS are waiting the oldest makes
 // room for the next, so no number of silent clients keeps a command out.
+//
+// At most once: the holder sends its answer before it delivers, and delivers only when the
+// answer went into the client's socket. A client that gives up first shuts its receiving side
+// and looks once more; the kernel orders that shutdown and the answer's send, so either the
+// answer is there (the client reports it) or the send fails and the message is dropped. A
+// command reported as not answered is never acted on later.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -24,7 +30,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -41,9 +46,9 @@ using Clock = std::chrono::steady_clock;
 constexpr auto CLIENT_TIMEOUT = std::chrono::seconds(5);  // a silent client is dropped then
 constexpr std::size_t MAX_CLIENTS = 16;
 
-// The directory of this user's endpoints, made first when `make`; empty when there is none we
-// can trust (said on stderr) or, for a client, none at all.
-std::string PrivateDirectory(bool make) {
+// The directory of this user's endpoints, made first when `make`; empty, with the reason in
+// *why, when there is none we can trust or, for a client, none at all.
+std::string PrivateDirectory(bool make, std::string* why) {
     std::string dir;
     const char* runtime = secure_getenv("XDG_RUNTIME_DIR");
     const char* tmp = secure_getenv("TMPDIR");
@@ -59,18 +64,18 @@ std::string PrivateDirectory(bool make) {
         mkdir(dir.c_str(), 0700);  // it may be there already: checked below
     }
     if (lstat(dir.c_str(), &status) != 0) {
-        if (make) {
-            std::perror(dir.c_str());
-        }
+        *why = dir + ": " + std::strerror(errno);
         return {};
     }
     if (!S_ISDIR(status.st_mode) || status.st_uid != geteuid() || (status.st_mode & 077) != 0) {
-        std::fprintf(stderr, "%s is not a directory of this user closed to others: ignored\n",
-                     dir.c_str());
+        *why = dir + " is not a folder of this user closed to others";
         return {};
     }
     return dir;
 }
+
+// What the user can do about a folder or path the endpoint cannot use.
+constexpr char REMEDY[] = "; set XDG_RUNTIME_DIR or TMPDIR to a short path of a folder of your own";
 
 // The socket's address, or false when there is no directory or the path does not fit.
 bool SocketAddress(const std::string& dir, std::string_view className, sockaddr_un* address) {
@@ -102,11 +107,13 @@ bool SameUser(int fd) {
            credentials.uid == geteuid();
 }
 
-void AnswerAndClose(int fd, bool accepted) {
+// Whether the answer went into the client's socket: not when the client has given up.
+bool AnswerAndClose(int fd, bool accepted) {
     const char answer = accepted ? 1 : 0;
     // MSG_NOSIGNAL: a client that already hung up must not raise SIGPIPE in the game.
-    (void)!send(fd, &answer, 1, MSG_NOSIGNAL);
+    const bool sent = send(fd, &answer, 1, MSG_NOSIGNAL | MSG_DONTWAIT) == 1;
     close(fd);
+    return sent;
 }
 
 struct Client {
@@ -136,14 +143,21 @@ struct InstanceEndpoint::Worker {
 };
 
 std::unique_ptr<InstanceEndpoint> InstanceEndpoint::Claim(std::string_view className,
-                                                          Deliver deliver) {
-    const std::string dir = PrivateDirectory(true);
-    sockaddr_un address;
-    if (!SocketAddress(dir, className, &address)) {
-        if (!dir.empty()) {
-            std::fprintf(stderr, "%s: too long a path for a socket\n", dir.c_str());
+                                                          Deliver deliver, std::string* unusable) {
+    std::string why;
+    const auto cannot = [&](const std::string& what) {
+        if (unusable != nullptr) {
+            *unusable = what + REMEDY;
         }
         return nullptr;
+    };
+    const std::string dir = PrivateDirectory(true, &why);
+    sockaddr_un address;
+    if (dir.empty()) {
+        return cannot(why);
+    }
+    if (!SocketAddress(dir, className, &address)) {
+        return cannot(dir + " is too long a path for a socket");
     }
     auto worker = std::make_unique<Worker>();
     worker->lockPath = LockPath(dir, className);
@@ -152,7 +166,10 @@ std::unique_ptr<InstanceEndpoint> InstanceEndpoint::Claim(std::string_view class
             open(worker->lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
         flock lock = WholeFile(F_WRLCK);
         if (worker->lock < 0 || fcntl(worker->lock, F_OFD_SETLK, &lock) != 0) {
-            return nullptr;  // another instance holds it
+            if (worker->lock >= 0 && (errno == EAGAIN || errno == EACCES)) {
+                return nullptr;  // another instance holds it
+            }
+            return cannot(worker->lockPath + ": " + std::strerror(errno));
         }
         struct stat locked {};
         struct stat named {};
@@ -170,7 +187,7 @@ std::unique_ptr<InstanceEndpoint> InstanceEndpoint::Claim(std::string_view class
     if (worker->socket < 0 || worker->wake < 0 ||
         bind(worker->socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(worker->socket, static_cast<int>(MAX_CLIENTS)) != 0) {
-        return nullptr;
+        return cannot(worker->socketPath + ": " + std::strerror(errno));
     }
     std::unique_ptr<InstanceEndpoint> endpoint(new InstanceEndpoint(std::move(deliver)));
     endpoint->worker_ = std::move(worker);
@@ -226,10 +243,9 @@ void InstanceEndpoint::Serve() {
                 continue;
             }
             const auto request = DecodeRequest(std::span(client.bytes).first(client.received));
-            if (request) {
+            if (AnswerAndClose(client.fd, request.has_value()) && request) {
                 deliver_(request->message, request->wParam);
             }
-            AnswerAndClose(client.fd, request.has_value());
             clients.erase(clients.begin() + static_cast<std::ptrdiff_t>(i));
         }
         if ((polled[1].revents & POLLIN) != 0) {
@@ -251,7 +267,8 @@ void InstanceEndpoint::Serve() {
 }
 
 bool InstanceExists(std::string_view className) {
-    const std::string dir = PrivateDirectory(false);
+    std::string why;
+    const std::string dir = PrivateDirectory(false, &why);
     if (dir.empty()) {
         return false;
     }
@@ -267,31 +284,34 @@ bool InstanceExists(std::string_view className) {
 
 SendResult SendToInstance(std::string_view className, unsigned message, WPARAM wParam) {
     sockaddr_un address;
-    if (!SocketAddress(PrivateDirectory(false), className, &address)) {
+    std::string why;
+    if (!SocketAddress(PrivateDirectory(false, &why), className, &address)) {
         return SendResult::NoInstance;
     }
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         return SendResult::NoInstance;
     }
-    // Bounds the connect (a holder whose backlog is full), the send and the wait for the answer.
+    // Bounds the connect (a holder whose backlog is full) and the send; poll bounds the answer.
     const timeval timeout{ANSWER_TIMEOUT_MS / 1000, ANSWER_TIMEOUT_MS % 1000 * suseconds_t{1000}};
     setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     SendResult result = SendResult::NoInstance;
     if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         result = errno == EAGAIN ? SendResult::NoAnswer : SendResult::NoInstance;
     } else if (SameUser(fd)) {  // a listener of another user is nobody we talk to
         const RequestBytes request = EncodeRequest(message, wParam);
+        const ssize_t sent = send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+        pollfd answer{fd, POLLIN, 0};
+        const bool timedOut =
+            (sent < 0 && errno == EAGAIN) ||
+            (sent == std::ssize(request) && poll(&answer, 1, ANSWER_TIMEOUT_MS) == 0);
+        // From here the holder's answer cannot be sent: it is in the socket or it never will be.
+        shutdown(fd, SHUT_RD);
         char accepted = 0;
-        ssize_t n = send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-        if (n == static_cast<ssize_t>(request.size())) {
-            n = recv(fd, &accepted, 1, 0);
-        }
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            result = SendResult::NoAnswer;
+        if (recv(fd, &accepted, 1, MSG_DONTWAIT) == 1) {
+            result = accepted == 1 ? SendResult::Delivered : SendResult::Refused;
         } else {
-            result = n == 1 && accepted == 1 ? SendResult::Delivered : SendResult::Refused;
+            result = timedOut ? SendResult::NoAnswer : SendResult::Refused;
         }
     }
     close(fd);

@@ -16,7 +16,8 @@ InstanceEndpoint::Deliver* holder = nullptr;  // the claimed endpoint's delivery
 
 struct InstanceEndpoint::Worker {};
 
-std::unique_ptr<InstanceEndpoint> InstanceEndpoint::Claim(std::string_view, Deliver deliver) {
+std::unique_ptr<InstanceEndpoint> InstanceEndpoint::Claim(std::string_view, Deliver deliver,
+                                                          std::string*) {
     return std::unique_ptr<InstanceEndpoint>(new InstanceEndpoint(std::move(deliver)));
 }
 

@@ -3,7 +3,15 @@
 // Offers the same operations and wire format as on Linux: a request is 16 bytes (magic, message,
 // wParam), the answer one byte, 1 when accepted and 0 when refused. The pipe's security
 // descriptor lets the user alone open it, remote clients are rejected, and every client's
-// process token is checked against the user's SID before its request is read.
+// process token is checked against the user's SID before its request is read. Pipe names are
+// machine-wide, so another user may make a pipe of this name first: a client checks the
+// server's process token the same way and talks to nobody else's.
+//
+// A client waits for nothing longer than ANSWER_TIMEOUT_MS in all, a frozen holder included.
+// The holder writes its answer before it delivers, and delivers only when the write succeeds:
+// a client that gave up has closed the pipe, so its request is dropped. A pipe cannot be shut
+// halfway as a socket can, so one instant remains: an answer written after the client's last
+// look past its deadline and before its close is lost while the message is delivered.
 //
 // The endpoint holds a pool of two pipe instances for its whole life. Clients are served one at a
 // time, and while one instance serves, the other listens: a single instance turns clients away
@@ -30,7 +38,6 @@ namespace {
 constexpr std::uint32_t MAGIC = 0x444E5750;  // "PWND"
 constexpr DWORD IO_TIMEOUT_MS = 1000;        // a silent client must not hold the endpoint
 constexpr DWORD INSTANCES = 2;               // one serving while the other listens
-constexpr ULONGLONG BUSY_WAIT_MS = 10000;    // how long a sender queues behind other senders
 
 struct Request {
     std::uint32_t magic;
@@ -88,9 +95,11 @@ std::string PipeName(std::string_view className) {
     return "\\\\.\\pipe\\" + std::string(className) + "." + OwnSidString();
 }
 
-bool SameUser(HANDLE pipe) {
+// Whether the process at the other end of the pipe, its server or its client, runs as this user.
+bool SameUser(HANDLE pipe, bool server) {
     ULONG pid = 0;
-    if (!GetNamedPipeClientProcessId(pipe, &pid)) {
+    if (!(server ? GetNamedPipeServerProcessId(pipe, &pid)
+                 : GetNamedPipeClientProcessId(pipe, &pid))) {
         return false;
     }
     Handle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
@@ -102,29 +111,32 @@ bool SameUser(HANDLE pipe) {
     return !peer.empty() && !own.empty() && EqualSid(SidOf(peer), SidOf(own));
 }
 
-// Waits for an overlapped operation on the pipe; false when it failed, the stop event was
-// set or the time ran out (the operation is then cancelled).
-bool Finish(HANDLE pipe, OVERLAPPED* io, HANDLE stop, DWORD timeout, DWORD* transferred) {
+// Waits for an overlapped operation on the pipe until it ends, stop (when given) is set or the
+// deadline passes, and then cancels it; whether it was done, if only just before the cancel.
+bool Finish(HANDLE pipe, OVERLAPPED* io, HANDLE stop, ULONGLONG deadline, DWORD* transferred) {
     const HANDLE waits[2] = {io->hEvent, stop};
-    if (WaitForMultipleObjects(2, waits, FALSE, timeout) != WAIT_OBJECT_0) {
-        CancelIo(pipe);
-        GetOverlappedResult(pipe, io, transferred, TRUE);
-        return false;
+    const ULONGLONG now = GetTickCount64();
+    const auto timeout = static_cast<DWORD>(now < deadline ? deadline - now : 0);
+    if (WaitForMultipleObjects(stop != nullptr ? 2 : 1, waits, FALSE, timeout) != WAIT_OBJECT_0) {
+        CancelIoEx(pipe, io);
     }
-    return GetOverlappedResult(pipe, io, transferred, FALSE) != 0;
+    return GetOverlappedResult(pipe, io, transferred, TRUE) != 0;
 }
 
-bool ReadAll(HANDLE pipe, void* data, DWORD size, HANDLE stop) {
+// Reads, or writes, all size bytes by the deadline.
+bool Transfer(HANDLE pipe, bool write, void* data, DWORD size, HANDLE stop, ULONGLONG deadline) {
     auto* bytes = static_cast<char*>(data);
     while (size > 0) {
         Handle event(CreateEventA(nullptr, TRUE, FALSE, nullptr));
         OVERLAPPED io{};
         io.hEvent = event.value;
         DWORD n = 0;
-        if (!ReadFile(pipe, bytes, size, nullptr, &io) && GetLastError() != ERROR_IO_PENDING) {
+        const BOOL done = write ? WriteFile(pipe, bytes, size, nullptr, &io)
+                                : ReadFile(pipe, bytes, size, nullptr, &io);
+        if (!done && GetLastError() != ERROR_IO_PENDING) {
             return false;
         }
-        if (!Finish(pipe, &io, stop, IO_TIMEOUT_MS, &n) || n == 0) {
+        if (!Finish(pipe, &io, stop, deadline, &n) || n == 0) {
             return false;
         }
         bytes += n;
@@ -133,21 +145,27 @@ bool ReadAll(HANDLE pipe, void* data, DWORD size, HANDLE stop) {
     return true;
 }
 
-HANDLE Connect(std::string_view className) {
+// A client end of the pipe whose server runs as this user, or INVALID_HANDLE_VALUE, with *busy
+// when the pipe stayed busy until the deadline.
+HANDLE Connect(std::string_view className, ULONGLONG deadline, bool* busy) {
     const std::string name = PipeName(className);
     // A busy pipe is waited for until a deadline rather than for a number of tries: every
     // waiter wakes when an instance frees up and only one of them gets it, so a crowd of
     // senders would use up any fixed count of tries.
-    const ULONGLONG deadline = GetTickCount64() + BUSY_WAIT_MS;
     for (;;) {
-        HANDLE pipe =
-            CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                        SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
+        HANDLE pipe = CreateFileA(
+            name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+            FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
+        *busy = pipe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PIPE_BUSY;
         if (pipe != INVALID_HANDLE_VALUE) {
-            return pipe;
+            if (SameUser(pipe, true)) {
+                return pipe;
+            }
+            CloseHandle(pipe);  // another user's pipe of this name is nobody we talk to
+            return INVALID_HANDLE_VALUE;
         }
         const ULONGLONG now = GetTickCount64();
-        if (GetLastError() != ERROR_PIPE_BUSY || now >= deadline) {
+        if (!*busy || now >= deadline) {
             return INVALID_HANDLE_VALUE;
         }
         WaitNamedPipeA(name.c_str(), static_cast<DWORD>(std::min(deadline - now, ULONGLONG{100})));
@@ -193,21 +211,6 @@ void Listen(Listener& listener, HANDLE stop) {
     }
 }
 
-// Writes the one-byte answer and waits for the client to close: disconnecting before it has
-// read the answer would throw the answer away.
-void Answer(HANDLE pipe, bool accepted, HANDLE stop) {
-    Handle event(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    OVERLAPPED out{};
-    out.hEvent = event.value;
-    const char answer = accepted ? 1 : 0;
-    DWORD written = 0;
-    if (WriteFile(pipe, &answer, 1, nullptr, &out) || GetLastError() == ERROR_IO_PENDING) {
-        Finish(pipe, &out, stop, IO_TIMEOUT_MS, &written);
-        char rest = 0;
-        ReadAll(pipe, &rest, 1, stop);
-    }
-}
-
 }  // namespace
 
 struct InstanceEndpoint::Worker {
@@ -231,31 +234,43 @@ struct InstanceEndpoint::Worker {
 };
 
 std::unique_ptr<InstanceEndpoint> InstanceEndpoint::Claim(std::string_view className,
-                                                          Deliver deliver) {
-    const std::string sid = OwnSidString();
-    if (sid.empty()) {
+                                                          Deliver deliver, std::string* unusable) {
+    const auto cannot = [&](const std::string& what) {
+        if (unusable != nullptr) {
+            *unusable = what + " (error " + std::to_string(GetLastError()) + ")";
+        }
         return nullptr;
-    }
+    };
+    const std::string sid = OwnSidString();
     // Protected DACL: full access for the user, nobody else.
     const std::string sddl = "D:P(A;;GA;;;" + sid + ")";
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1,
-                                                              &descriptor, nullptr)) {
-        return nullptr;
+    if (sid.empty() || !ConvertStringSecurityDescriptorToSecurityDescriptorA(
+                           sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr)) {
+        return cannot("no pipe open to this user alone can be made");
     }
     const std::string name = PipeName(className);
     auto worker = std::make_unique<Worker>();
     worker->stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     bool made = worker->stop != nullptr;
+    DWORD error = 0;
     for (DWORD i = 0; made && i < INSTANCES; ++i) {
         Listener& listener = worker->listeners[i];
         listener.pipe = CreateInstance(name, descriptor, i == 0);
+        error = GetLastError();
         listener.event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         made = listener.pipe != INVALID_HANDLE_VALUE && listener.event != nullptr;
     }
     LocalFree(descriptor);
+    if (!made && (error == ERROR_ACCESS_DENIED || error == ERROR_PIPE_BUSY) &&
+        InstanceExists(className)) {
+        return nullptr;  // another instance holds it
+    }
     if (!made) {
-        return nullptr;
+        SetLastError(error);
+        return cannot(name +
+                      " is held by a program that is not this user's game or that hangs;"
+                      " end that program");
     }
     std::unique_ptr<InstanceEndpoint> endpoint(new InstanceEndpoint(std::move(deliver)));
     endpoint->worker_ = std::move(worker);
@@ -286,15 +301,21 @@ void InstanceEndpoint::Serve() {
         }
         Listener& listener = w.listeners[which - WAIT_OBJECT_0 - 1];
         Request request{};
-        const bool accepted = SameUser(listener.pipe) &&
-                              ReadAll(listener.pipe, &request, sizeof request, w.stop) &&
+        const HANDLE pipe = listener.pipe;
+        const bool accepted = SameUser(pipe, false) &&
+                              Transfer(pipe, false, &request, sizeof request, w.stop,
+                                       GetTickCount64() + IO_TIMEOUT_MS) &&
                               request.magic == MAGIC &&
                               (request.message == WM_COMMAND || request.message == WM_CLOSE);
-        if (accepted) {
+        char answer = accepted ? 1 : 0;
+        if (Transfer(pipe, true, &answer, 1, w.stop, GetTickCount64() + IO_TIMEOUT_MS) &&
+            accepted) {
             deliver_(request.message, request.wParam);
         }
-        Answer(listener.pipe, accepted, w.stop);
-        DisconnectNamedPipe(listener.pipe);
+        // Disconnecting before the client has read the answer would throw the answer away: wait
+        // for its close.
+        Transfer(pipe, false, &answer, 1, w.stop, GetTickCount64() + IO_TIMEOUT_MS);
+        DisconnectNamedPipe(pipe);
         Listen(listener, w.stop);
     }
     // The pending connections write into the listeners: they end before the worker does.
@@ -306,24 +327,25 @@ void InstanceEndpoint::Serve() {
 }
 
 bool InstanceExists(std::string_view className) {
-    Handle pipe(Connect(className));
+    bool busy = false;
+    Handle pipe(Connect(className, GetTickCount64() + ANSWER_TIMEOUT_MS, &busy));
     return pipe.Valid();
 }
 
 SendResult SendToInstance(std::string_view className, unsigned message, WPARAM wParam) {
-    Handle pipe(Connect(className));
+    const ULONGLONG deadline = GetTickCount64() + ANSWER_TIMEOUT_MS;
+    bool busy = false;
+    Handle pipe(Connect(className, deadline, &busy));
     if (!pipe.Valid()) {
-        return SendResult::NoInstance;
+        return busy ? SendResult::NoAnswer : SendResult::NoInstance;
     }
-    const Request request{MAGIC, message, wParam};
-    DWORD written = 0;
-    DWORD read = 0;
+    Request request{MAGIC, message, wParam};
     char accepted = 0;
-    const bool ok = WriteFile(pipe.value, &request, sizeof request, &written, nullptr) &&
-                    written == sizeof request &&
-                    ReadFile(pipe.value, &accepted, 1, &read, nullptr) && read == 1 &&
-                    accepted == 1;
-    return ok ? SendResult::Delivered : SendResult::Refused;
+    if (Transfer(pipe.value, true, &request, sizeof request, nullptr, deadline) &&
+        Transfer(pipe.value, false, &accepted, 1, nullptr, deadline)) {
+        return accepted == 1 ? SendResult::Delivered : SendResult::Refused;
+    }
+    return GetTickCount64() >= deadline ? SendResult::NoAnswer : SendResult::Refused;
 }
 
 }  // namespace platform

@@ -18,9 +18,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <set>
+#include <string>
 #include <tuple>
 #include <utility>
 
@@ -390,12 +392,22 @@ class SdlBackend : public Backend {
     }
 
     bool PublishClass(std::string_view className) override {
-        endpoint_ = InstanceEndpoint::Claim(className, [](unsigned message, WPARAM wParam) {
+        std::string unusable;
+        const auto post = [](unsigned message, WPARAM wParam) {
             if (HWND hwnd = MainWindow()) {
                 PostMessage(hwnd, message, wParam, 0);
             }
-        });
-        return endpoint_ != nullptr;
+        };
+        endpoint_ = InstanceEndpoint::Claim(className, post, &unusable);
+        // An endpoint nobody else holds that cannot be had must not keep the player from
+        // playing (another user could make its folder first): the game goes on without it.
+        if (!endpoint_ && !unusable.empty()) {
+            std::fprintf(stderr,
+                         "puckwind: playing on without the single-instance endpoint (another "
+                         "copy may start, and puckwind-command cannot reach this one): %s\n",
+                         unusable.c_str());
+        }
+        return endpoint_ != nullptr || !unusable.empty();
     }
 
     bool ClassPublished(std::string_view className) override {

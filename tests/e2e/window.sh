@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The window and the single instance, the game silent (no audio device): a 640 by 480 window of
 # class PUCKWIND at (0,0) with the title on black, a second instance that ends at once with 0
-# (its recording and trace neither made nor written over),
-# keys other than Escape doing nothing, puckwind-command 40001 closing the game with 0 (a later
-# command finds no game), and `make run` without a display saying so in one line.
+# (its recording and trace neither made nor written over), keys other than Escape doing nothing,
+# puckwind-command refusing an ID out of range as usage (2), 40001 closing the game with 0 (a
+# later command finds no game), and `make run` without a display saying so in one line.
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 isolate "$@"
@@ -40,6 +40,7 @@ xdotool key a space Return mousemove 320 360 click 1
 wait_for 20 "the click after the keys serving (the title banner gone)" banner_gone
 expect "the game running after keys other than Escape" running
 
+"$command" 99999999999999999999999 2>/dev/null; [ $? = 2 ] || fail "an ID out of range: not 2"
 "$command" 40001 || fail "puckwind-command 40001 failed"
 ends_well "command 40001"
 "$command" 40001 2>/dev/null && fail "a command reached a game that is not running"

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <future>
 #include <mutex>
 #include <set>
 #include <string>
@@ -323,8 +324,17 @@ class Endpoint : public ::testing::Test {
         }
         return fd;
     }
-    static std::unique_ptr<InstanceEndpoint> Claim(const std::string& name) {
-        return InstanceEndpoint::Claim(name, [](unsigned, WPARAM) {});
+    static std::unique_ptr<InstanceEndpoint> Claim(const std::string& name,
+                                                   std::string* unusable = nullptr) {
+        return InstanceEndpoint::Claim(
+            name, [](unsigned, WPARAM) {}, unusable);
+    }
+    // NAME is not claimed, for the reason `says` ("": none, as when another instance holds it).
+    static void ExpectNoClaim(const std::string& name, const std::string& says) {
+        std::string why;
+        EXPECT_EQ(Claim(name, &why), nullptr) << name;
+        EXPECT_EQ(why.empty(), says.empty()) << "the reason given: " << why;
+        EXPECT_PRED_FORMAT2(testing::IsSubstring, says, why);
     }
     std::string Tmp() const { return runtime + "/puckwind-" + std::to_string(geteuid()); }
     // The endpoint is made in DIR for each $XDG_RUNTIME_DIR ("": unset), with $TMPDIR ours.
@@ -332,7 +342,6 @@ class Endpoint : public ::testing::Test {
         setenv("TMPDIR", runtime.c_str(), 1);
         for (const auto& [xdg, dir] : xdgAndDir) {
             xdg.empty() ? unsetenv("XDG_RUNTIME_DIR") : setenv("XDG_RUNTIME_DIR", xdg.c_str(), 1);
-            EXPECT_FALSE(InstanceExists(name)) << xdg;
             const auto endpoint = Claim(name);
             ASSERT_NE(endpoint, nullptr) << xdg;
             EXPECT_TRUE(std::filesystem::is_socket(dir + "/" + name + ".sock")) << xdg;
@@ -349,7 +358,7 @@ class Endpoint : public ::testing::Test {
         spoil();
         EXPECT_FALSE(InstanceExists(name)) << what;
         EXPECT_EQ(SendToInstance(name, WM_COMMAND, 40001), SendResult::NoInstance) << what;
-        EXPECT_EQ(Claim(name + "2"), nullptr) << what;
+        ExpectNoClaim(name + "2", Dir() + " is not a folder");
         std::filesystem::remove_all(Dir());
     }
     std::string runtime;
@@ -357,16 +366,13 @@ class Endpoint : public ::testing::Test {
 };
 
 TEST_F(Endpoint, OnlyOneHoldsItAndOnlyAWholeCommandOrCloseWithTheMagicPassesThrough) {
-    std::vector<std::pair<unsigned, WPARAM>> delivered;
-    std::mutex lock;
+    std::vector<std::pair<unsigned, WPARAM>> delivered;  // read once the holder has gone
     {
-        auto endpoint = InstanceEndpoint::Claim(name, [&](unsigned m, WPARAM w) {
-            std::lock_guard guard(lock);
-            delivered.emplace_back(m, w);
-        });
+        auto endpoint = InstanceEndpoint::Claim(
+            name, [&](unsigned m, WPARAM w) { delivered.emplace_back(m, w); });
         ASSERT_NE(endpoint, nullptr);
         EXPECT_TRUE(InstanceExists(name));
-        EXPECT_EQ(Claim(name), nullptr);
+        ExpectNoClaim(name, "");
         const std::pair<std::string_view, char> cases[] = {
             {"PWND\x11\x01\x00\x00\x01\x02\x03\x04\x05\x06\x07\x08"sv, 1},  // WM_COMMAND
             {"PWND\x10\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"sv, 1},  // WM_CLOSE
@@ -389,21 +395,23 @@ TEST_F(Endpoint, OnlyOneHoldsItAndOnlyAWholeCommandOrCloseWithTheMagicPassesThro
     EXPECT_TRUE(std::filesystem::is_empty(Dir())) << "a holder that went leaves nothing";
     EXPECT_FALSE(InstanceExists(name));
     EXPECT_EQ(SendToInstance(name, WM_COMMAND, 40001), SendResult::NoInstance);
-    EXPECT_EQ(Claim(std::string(120, 'x')), nullptr) << "a name too long for a socket path";
-    std::lock_guard guard(lock);
+    ExpectNoClaim(std::string(120, 'x'), "too long a path");
     EXPECT_EQ(delivered,
               (std::vector<std::pair<unsigned, WPARAM>>{
                   {WM_COMMAND, 0x0807060504030201}, {WM_CLOSE, 0}, {WM_COMMAND, 40002}}));
 }
 
-TEST_F(Endpoint, ClientsAreServedAtOnceEvenBehindSixteenSilentOnes) {
+TEST_F(Endpoint, ClientsAreServedAtOnceEvenBehindSixteenSilentOnesAndNeverAfterGivingUp) {
     name = "PUCKWIND";  // the class puckwind-command talks to
-    std::mutex lock;
-    std::set<WPARAM> delivered;
-    auto endpoint = InstanceEndpoint::Claim(name, [&](unsigned, WPARAM w) {
-        std::lock_guard guard(lock);
-        delivered.insert(w);
-    });
+    std::promise<void> resume;
+    std::set<WPARAM> delivered;  // read once the holder has gone
+    auto endpoint = InstanceEndpoint::Claim(
+        name, [&, stopped = resume.get_future().share()](unsigned, WPARAM w) {
+            delivered.insert(w);
+            if (w == 100) {
+                stopped.wait();  // as a game stopped (SIGSTOP) in the middle of its work
+            }
+        });
     ASSERT_NE(endpoint, nullptr);
     std::vector<int> silent;  // as many as the holder serves at once: they make room, oldest first
     for (int i = 0; i < 16; ++i) {
@@ -422,8 +430,15 @@ TEST_F(Endpoint, ClientsAreServedAtOnceEvenBehindSixteenSilentOnes) {
             });
         }
     }
+    // The sender to a stopped holder gives up, and the holder, going on, drops that command
+    // rather than act on one reported as not answered (it meets 101 before 102).
+    EXPECT_EQ(SendToInstance(name, WM_COMMAND, 100), SendResult::Delivered);
+    EXPECT_EQ(SendToInstance(name, WM_COMMAND, 101), SendResult::NoAnswer);
+    resume.set_value();
+    EXPECT_EQ(SendToInstance(name, WM_COMMAND, 102), SendResult::Delivered);
+    endpoint.reset();  // a message is delivered just after its answer: wait for the last one
     EXPECT_EQ(answered, 80);
-    EXPECT_EQ(delivered.size(), 80u);
+    EXPECT_EQ(delivered.size(), 82u) << "80, 100 and 102, never 101: reported as not answered";
     for (int fd : silent) {
         close(fd);
     }
@@ -448,12 +463,14 @@ TEST_F(Endpoint, ItLivesInAPrivateDirectoryOfItsUserAndReplacesAStaleSocketFile)
     close(stale);
 }
 
-TEST_F(Endpoint, ADirectoryOthersCanEnterOrThatIsNotOursIsNeverUsed) {
+TEST_F(Endpoint, ADirectoryOthersCanEnterOrThatIsNotOursIsNeverUsedAndTheClaimSaysWhy) {
     Spoil("open to others", [&] { chmod(Dir().c_str(), 0755); });
     Spoil("a symbolic link", [&] {
         std::filesystem::rename(Dir(), runtime + "/real");
         std::filesystem::create_directory_symlink(runtime + "/real", Dir());
     });
+    ASSERT_EQ(mkdir(Dir().c_str(), 0700) | mkdir((Dir() + "/" + name + ".lock").c_str(), 0700), 0);
+    ExpectNoClaim(name, name + ".lock: ");  // a lock file that cannot be opened
 }
 
 // Root plays the other user, nobody (65534): who owns a directory, listens, or connects.

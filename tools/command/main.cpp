@@ -1,6 +1,6 @@
 // puckwind-command ID: posts WM_COMMAND ID to the running game (40001 closes it, 40002 opens the
 // render settings). Exit status 0 when delivered, 1 when no game runs, it refused or it did not
-// answer in time, 2 on usage.
+// answer in time (the game then drops the command), 2 on usage.
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -24,19 +24,22 @@ constexpr char USAGE[] =
     "Exit status:\n"
     "  0       the game took the command\n"
     "  1       no game runs, it refused the command, or it did not answer within 2 seconds\n"
-    "  2       a bad ID or option\n";
+    "          (the game then drops the command, so trying again does not act twice)\n"
+    "  2       an ID that is not a whole number from 0 to 18446744073709551615, or a bad\n"
+    "          option\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    unsigned long id = 0;
+    platform::WPARAM id = 0;
     const char* text = argc == 2 ? argv[1] : "";
     const char* end = text + std::strlen(text);
     if (argc == 2 && std::strcmp(text, "--help") == 0) {
         std::fputs(USAGE, stdout);
         return 0;
     }
-    if (argc != 2 || std::from_chars(text, end, id).ptr != end || *text == '\0') {
+    const auto [stop, error] = std::from_chars(text, end, id);
+    if (argc != 2 || stop != end || error != std::errc{}) {
         std::fputs(USAGE, stderr);
         return 2;
     }
