@@ -46,7 +46,7 @@ test-full: test
 	$(MAKE) --no-print-directory fuzz
 
 # The .deb and the tar.gz made by CPack, reviewed as a distributor would: lintian clean, the
-# manual pages, the notices (tests/packaging/package_check.sh).
+# manual pages, the notices, the programs hardened (tests/packaging/package_check.sh).
 package-check:
 	@scripts/ensure-packages.sh package
 	cmake --preset default

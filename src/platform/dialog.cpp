@@ -336,9 +336,15 @@ void Dialog::Tab(bool backward) {
     const auto& controls = template_.controls;
     const std::size_t n = controls.size();
     std::size_t at = focus_ < n ? focus_ : (backward ? 0 : n - 1);
+    // The focused radio group is left whole: backward from its checked button the search would
+    // otherwise find the group's own tab stop and land on that button again.
+    const bool onRadio = focus_ < n && controls[focus_].kind == ControlKind::AutoRadioButton;
+    const auto [left, right] = onRadio ? Group(focus_) : std::pair(n, n);
     for (std::size_t step = 0; step < n; ++step) {
         at = backward ? (at + n - 1) % n : (at + 1) % n;
-        if (controls[at].tabStop) {
+        const bool inGroup =
+            at >= left && at < right && controls[at].kind == ControlKind::AutoRadioButton;
+        if (controls[at].tabStop && !inGroup) {
             focus_ = at;
             break;
         }

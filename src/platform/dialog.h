@@ -106,7 +106,8 @@ class Dialog {
     // (first the first control with a tab stop).
     std::size_t Focus() const { return focus_; }
     // Tab (backward: Shift+Tab) moves to the next control with a tab stop in template order,
-    // wrapping; on a radio button it lands on the checked one of its group.
+    // wrapping, past the rest of a focused radio group; on a radio button it lands on the
+    // checked one of its group. Shift+Tab retraces Tab's steps.
     void Tab(bool backward);
     // An arrow key on a radio button moves to the next (previous) one of its group, wrapping,
     // and clicks it.

@@ -7,7 +7,8 @@
 // larger than 640 x 480, the dialog is scaled by the picture's width / 640 and centred in the
 // picture, its font rasterised again at the scaled size so that its texts stay sharp. The
 // keyboard moves the focus (Tab, Shift+Tab, the arrows in a radio group) and presses buttons
-// (Space, Enter, Escape); the focused control carries a frame. Frames are drawn on demand:
+// (Space, Enter, Escape); the focused control carries a frame. Alt+Enter is left to the window,
+// which switches between full screen and a window with the dialog open. Frames are drawn on demand:
 // opening, input and exposure ask for a few frames (a click needs a frame for the press and one
 // for the release), each through a repaint of the owner.
 #include "platform/dialog_imgui.h"
@@ -133,6 +134,9 @@ class ImGuiDialogView : public DialogView {
                 switch (event.key.keysym.sym) {
                     case SDLK_RETURN:
                     case SDLK_KP_ENTER:
+                        if ((event.key.keysym.mod & KMOD_ALT) != 0) {
+                            return false;  // Alt+Enter is the window's: it switches the mode
+                        }
                         dialog_.PressEnter();
                         break;
                     case SDLK_ESCAPE:

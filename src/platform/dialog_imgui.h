@@ -27,7 +27,7 @@ void ReleaseDialogView(SDL_Window* window);
 // Draws the open dialog into window's current frame; nothing when none is open over it.
 void DrawDialogOverlay(SDL_Window* window);
 // true when an open dialog took the event: mouse and keyboard input go to the dialog only (its
-// owner is disabled). Window events are seen and left for the window.
+// owner is disabled), but for Alt+Enter. Window events are seen and left for the window.
 bool DialogTakesEvent(const SDL_Event& event);
 
 }  // namespace platform

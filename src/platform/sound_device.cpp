@@ -9,8 +9,13 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstdio>
 #include <mutex>
 #include <vector>
+
+#if defined(__linux__) && !defined(__EMSCRIPTEN__)
+#include <dlfcn.h>
+#endif
 
 #include "platform/sound_mixer.h"
 
@@ -52,6 +57,32 @@ SoundOutput soundOutput = SoundOutput::Device;
 constexpr std::uint32_t KNOWN_BUFFER_FLAGS = DSBCAPS_PRIMARYBUFFER | DSBCAPS_STATIC |
                                              DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN |
                                              DSBCAPS_CTRLVOLUME | DSBCAPS_STICKYFOCUS;
+
+#if defined(__linux__) && !defined(__EMSCRIPTEN__)
+void IgnoreAudioLibraryMessage(const char*, int, const char*, int, const char*, ...) {}
+#endif
+
+// ALSA's library writes each step of a failed open to standard error, eight lines or more on a
+// machine without a sound card, before SDL reports the failure it caused. Its handler is set in
+// the very library SDL loads (dlopen shares it), kept loaded so that the handler stays set.
+void QuietAudioLibrary() {
+#if defined(__linux__) && !defined(__EMSCRIPTEN__)
+    using Handler = decltype(&IgnoreAudioLibraryMessage);
+    static void* const alsa = dlopen("libasound.so.2", RTLD_NOW);
+    if (alsa != nullptr) {
+        if (auto* set =
+                reinterpret_cast<int (*)(Handler)>(dlsym(alsa, "snd_lib_error_set_handler"))) {
+            set(IgnoreAudioLibraryMessage);
+        }
+    }
+#endif
+}
+
+// With no audio device the game plays silent, and says why in one line.
+int NoAudioDevice() {
+    std::fprintf(stderr, "puckwind: no audio device (%s); playing without sound\n", SDL_GetError());
+    return SOUNDERR_NODRIVER;
+}
 
 void SDLCALL MixCallback(void* userdata, Uint8* stream, int length) {
     auto* mixer = static_cast<SoundMixer*>(userdata);
@@ -291,8 +322,9 @@ int CreateSoundDevice(std::unique_ptr<SoundDevice>* device) {
     std::unique_ptr<SoundDevice> made(new SoundDevice());
     made->mixer_ = std::make_shared<SoundMixer>(SOUND_OUTPUT_RATE, SOUND_OUTPUT_CHANNELS);
     if (soundOutput == SoundOutput::Device) {
+        QuietAudioLibrary();
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-            return SOUNDERR_NODRIVER;
+            return NoAudioDevice();
         }
         SDL_AudioSpec want{};
         want.freq = static_cast<int>(SOUND_OUTPUT_RATE);
@@ -305,8 +337,9 @@ int CreateSoundDevice(std::unique_ptr<SoundDevice>* device) {
         // No changes allowed: SDL converts to the hardware, so the mixer always writes this.
         made->deviceId_ = SDL_OpenAudioDevice(nullptr, 0, &want, &got, 0);
         if (made->deviceId_ == 0) {
+            const int error = NoAudioDevice();
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
-            return SOUNDERR_NODRIVER;
+            return error;
         }
         SDL_PauseAudioDevice(made->deviceId_, 0);
     }

@@ -1,6 +1,7 @@
 // The sound-buffer device: the desktop's buffer-based sound interface, on an SDL2 audio device.
 //
-// Offers: CreateSoundDevice (the default device, or none); on the device, the cooperative level
+// Offers: CreateSoundDevice (the default device, or none and one line on standard error saying
+// why, the audio library's own messages kept quiet); on the device, the cooperative level
 // and the creation of the primary buffer and of static secondary buffers from a buffer
 // description and a WAVE format (validated: anything the mixer cannot play fails the creation);
 // on a buffer, Lock/Unlock in one or two regions, frequency, current position, play once or

@@ -2,9 +2,10 @@
 # Screens larger than 640 by 480, wide and portrait: the window fills the screen at its mode, the
 # picture centred with black bars, a click on it serving and the serve putting the pointer at
 # (320, 360) of the picture, a move of N screen pixels moving the mallet N / scale, the pointer
-# kept on the picture, Alt+Enter both ways, the settings at twice the size changed by keys alone;
-# `--window` decorated, resizable, the picture centred when resized, the serve's pointer in it;
-# `--help`, an unknown option (2) and no display (1) in one line each.
+# kept on the picture, Alt+Enter both ways with the settings open (the mode switched, the settings
+# kept), the settings at twice the size changed by keys alone; `--window` decorated, resizable,
+# the picture centred when resized, the serve's pointer in it; `--help`, an unknown option (2)
+# and no display (1) in one line each.
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 isolate "$@"
@@ -42,6 +43,9 @@ serves() {  # a click away from the serve's point serves and puts the pointer th
     wait_for 10 "the serve putting the pointer at (320, 360) of the picture" pointer_at $(to_screen 320 360)
 }
 near=260x90+190+280
+settings_shown() {  # their light left edge, where the picture is black beside the table
+    [ "$(pixels "$last_shot" 6x20+182+290 'r + g + b > 300' | cut -d' ' -f1)" -gt 100 ]
+}
 mallet_x() { pixels "$last_shot" $near 'r < 60 && g < 60 && b > 120' | cut -d' ' -f2; }
 mallet_moved() {  # the mallet's x against $1, within $2 picture pixels of $3
     shot mallet && seen="mallet at $(mallet_x), from $1" && d=$(($(mallet_x) - $1 - $3)) &&
@@ -72,11 +76,17 @@ for screen in 1024x768 1280x960 1080x1920 1920x1080; do
     # to it: the X server holds those at the game's bounds, where absolute ones jump them).
     xdotool mousemove_relative -- -4000 0 mousemove_relative -- 0 -4000
     wait_for 10 "the pointer held at the picture's top left corner" pointer_at $px $py
+    # Alt+Enter with the settings open switches the mode and leaves them open; Escape closes them.
+    "$command" 40002 || fail "puckwind-command 40002 failed"
+    wait_for 20 "the settings over the rally" eval 'shot dialog && settings_shown'
     xdotool key alt+Return
     window=$((640 * factor))x$((480 * factor))+$(((w - 640 * factor) / 2))+$(((h - 480 * factor) / 2))
     wait_for 10 "Alt+Enter making a $window window" geometry "$window"
     xdotool key alt+Return
     wait_for 10 "Alt+Enter making the game full screen again" geometry "$screen+0+0"
+    wait_for 20 "the settings open after Alt+Enter" eval 'shot dialog && settings_shown'
+    xdotool key Escape
+    wait_for 20 "Escape closing the settings" eval 'shot closed && ! settings_shown'
     xdotool key Escape
     ends_well "Escape at $screen"
     [ $screen = 1920x1080 ] || stop_x

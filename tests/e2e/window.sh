@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The window and the single instance, the game silent (no audio device): a 640 by 480 window of
-# class PUCKWIND at (0,0) with the title on black, a second instance that ends at once with 0
-# (its recording and trace neither made nor written over), keys other than Escape doing nothing,
-# puckwind-command refusing an ID out of range as usage (2), 40001 closing the game with 0 (a
-# later command finds no game), and `make run` without a display saying so in one line.
+# The window and the single instance, the game silent (no audio device) and saying so in one
+# line: a 640 by 480 window of class PUCKWIND at (0,0) with the title on black, a second instance
+# that ends at once with 0 (its recording and trace neither made nor written over), keys other
+# than Escape doing nothing, puckwind-command refusing an ID out of range as usage (2), 40001
+# closing the game with 0 (a later command finds no game), and `make run` without a display
+# saying so in one line.
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 isolate "$@"
@@ -15,7 +16,7 @@ out_line=$(env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$here/../../scr
 
 # A white root window: where the game did not paint, the screenshot shows white.
 start_x 640x480x24 -wr
-export SDL_AUDIODRIVER=no-such-driver
+export SDL_AUDIODRIVER=alsa AUDIODEV=no-such-device  # as on a machine without a sound card
 start_game
 black_corners() {
     local patch
@@ -43,5 +44,7 @@ expect "the game running after keys other than Escape" running
 "$command" 99999999999999999999999 2>/dev/null; [ $? = 2 ] || fail "an ID out of range: not 2"
 "$command" 40001 || fail "puckwind-command 40001 failed"
 ends_well "command 40001"
+[ "$(wc -l <"$errors")" = 1 ] && grep -q '^puckwind: no audio device (ALSA: ' "$errors" ||
+    fail "standard error is not one line on the missing audio device: $(cat "$errors")"
 "$command" 40001 2>/dev/null && fail "a command reached a game that is not running"
 echo "ok"

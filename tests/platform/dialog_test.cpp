@@ -105,6 +105,7 @@ TEST(DialogControls, TabArrowsAndSpaceMoveTheFocusAndPressWhatHasIt) {
         {"ttttdd", 7, "00001001000000", "1003 1004 "},  // past the frame and boxes, wrapping
         {"ttttt  ", 12, "00001000001000", "1008 1008 "},
         {"TT ", 12, "00001000001010", "1008 "},
+        {"ttttttTTTTT", 1, "00001000001000", ""},  // back through both groups as it came
         {"ttttttt", 0, "00001000001000", ""},
     };
     for (const auto& [keys, focus, checks, commands] : cases) {
