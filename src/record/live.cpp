@@ -473,10 +473,14 @@ bool CanCreate(const std::string& path) {
     return true;
 }
 
+// One file by two names: the same file now, or the same place for one not made yet.
 bool SameFile(const std::string& a, const std::string& b) {
+    namespace fs = std::filesystem;
     std::error_code e;
-    return std::filesystem::equivalent(a, b, e) ||
-           std::filesystem::weakly_canonical(a, e) == std::filesystem::weakly_canonical(b, e);
+    const auto place = [&e](const std::string& path) {
+        return fs::weakly_canonical(fs::absolute(path, e), e);
+    };
+    return fs::equivalent(a, b, e) || place(a) == place(b);
 }
 
 // The replay read through once, as it will be played: every line understood, a start, and its

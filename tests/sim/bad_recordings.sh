@@ -41,7 +41,7 @@ check 2 "cannot create" --replay cut.sim --trace no-such-dir/trace.jsonl
 check 2 "cannot create" --record no-such-dir/rec.sim
 check 2 "do not go together" --record rec.sim --replay cut.sim
 check 2 "would write over the replay" --replay kept.sim --trace ./kept.sim
-check 2 "name one file" --record kept.sim --trace "$PWD/kept.sim"
+check 2 "name one file" --record rec.sim --trace "$PWD/rec.sim"
 cmp -s cut.sim kept.sim && [ ! -e new.jsonl ] && [ ! -e rec.sim ] ||
     { echo "FAIL: a refused run changed or left a file"; failed=1; }
 check 2 "line 1: longer than 1000 characters" --replay /dev/zero
