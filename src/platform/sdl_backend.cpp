@@ -12,15 +12,18 @@
 // server goes away underneath the game; the display's refresh rate and vsync, for frames paced at
 // the refresh. In a browser the canvas is the window and its picture, the pointer is captured
 // (Pointer Lock) while the game is active, and the browser's animation frames call for frames.
+// A finger on a touch screen, on the desktop or in a page, works the picture as a touchpad.
 #include "platform/sdl_backend.h"
 
 #include <SDL.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <tuple>
@@ -373,10 +376,12 @@ class SdlBackend : public Backend {
     void ConfineCursor(HWND hwnd, bool confine) override {
 #ifdef __EMSCRIPTEN__
         // The browser grants the lock only in answer to the player's input: asked for now, it
-        // is taken at the next click or key.
+        // is taken at the next click or key. A touch screen's finger has no pointer to capture
+        // (the browser refuses it, noisily, at each touch), so there it is never asked for.
         if (Find(hwnd) != nullptr) {
             lockWanted_ = confine;
-            if (confine) {
+            if (confine &&
+                emscripten_run_script_int("matchMedia('(pointer: coarse)').matches ? 1 : 0") == 0) {
                 emscripten_request_pointerlock("#canvas", 1);
             } else {
                 emscripten_exit_pointerlock();
@@ -632,6 +637,9 @@ class SdlBackend : public Backend {
                 TranslateWindowEvent(event.window);
                 break;
             case SDL_MOUSEMOTION: {
+                if (event.motion.which == SDL_TOUCH_MOUSEID) {
+                    break;  // SDL's mouse made from a finger, which TranslateFinger serves
+                }
                 HWND hwnd = Owner(event.motion.windowID);
 #ifdef __EMSCRIPTEN__
                 MoveCursor(Find(hwnd), event.motion.xrel, event.motion.yrel);
@@ -645,7 +653,14 @@ class SdlBackend : public Backend {
             }
             case SDL_MOUSEBUTTONDOWN:
             case SDL_MOUSEBUTTONUP:
-                TranslateButton(event.button);
+                if (event.button.which != SDL_TOUCH_MOUSEID) {
+                    TranslateButton(event.button);
+                }
+                break;
+            case SDL_FINGERDOWN:
+            case SDL_FINGERMOTION:
+            case SDL_FINGERUP:
+                TranslateFinger(event.tfinger);
                 break;
             case SDL_KEYDOWN:
                 if ((event.key.keysym.sym == SDLK_RETURN ||
@@ -720,6 +735,49 @@ class SdlBackend : public Backend {
         }
     }
 
+    // The first finger down moves the cursor by its drag, as far over the picture as the finger
+    // goes over the screen, and never to where it lands: so lifting it and touching elsewhere
+    // never makes the mallet jump, and the mallet stays in sight beside the finger. A tap (up
+    // within TAP_MS, having moved less than TAP_TRAVEL picture pixels) is a left click.
+    void TranslateFinger(const SDL_TouchFingerEvent& event) {
+        static constexpr Uint32 TAP_MS = 300;
+        static constexpr double TAP_TRAVEL = 8;
+        HWND hwnd = Owner(event.windowID);
+        SDL_Window* window = Find(hwnd);
+        if (window == nullptr || (event.type == SDL_FINGERDOWN) == finger_.has_value() ||
+            (finger_ && finger_->id != event.fingerId)) {
+            return;
+        }
+        if (event.type == SDL_FINGERDOWN) {
+            finger_ = Finger{.id = event.fingerId, .down = event.timestamp, .rest = {}};
+            return;
+        }
+        int w = 0;
+        int h = 0;
+        SDL_GetWindowSize(window, &w, &h);
+        const Picture p = PictureInWindow(window);
+        const double dx = event.dx * w * PICTURE_WIDTH / std::max(p.width, 1);
+        const double dy = event.dy * h * PICTURE_HEIGHT / std::max(p.height, 1);
+        finger_->travel += std::abs(dx) + std::abs(dy);
+        finger_->rest = {finger_->rest.x + dx, finger_->rest.y + dy};
+        const Point step{static_cast<int>(finger_->rest.x), static_cast<int>(finger_->rest.y)};
+        finger_->rest = {finger_->rest.x - step.x, finger_->rest.y - step.y};
+        const Point from = CursorPos();
+        const Point to{std::clamp(from.x + step.x, 0, PICTURE_WIDTH - 1),
+                       std::clamp(from.y + step.y, 0, PICTURE_HEIGHT - 1)};
+        if (to.x != from.x || to.y != from.y) {
+            SetCursorPos(to);
+            PostMessage(hwnd, WM_MOUSEMOVE, 0, PackPoint(to.x, to.y));
+        }
+        if (event.type == SDL_FINGERUP) {
+            if (event.timestamp - finger_->down < TAP_MS && finger_->travel < TAP_TRAVEL) {
+                PostMessage(hwnd, WM_LBUTTONDOWN, 0, PackPoint(to.x, to.y));
+                PostMessage(hwnd, WM_LBUTTONUP, 0, PackPoint(to.x, to.y));
+            }
+            finger_.reset();
+        }
+    }
+
     LPARAM PictureLParam(HWND hwnd, int x, int y) {
         SDL_Window* window = Find(hwnd);
         const Point point = window != nullptr ? ToPicture(window, x, y) : Point{x, y};
@@ -760,6 +818,16 @@ class SdlBackend : public Backend {
     bool lockWanted_ = false;
     HWND frameWanted_ = nullptr;  // the window whose next frame the next wait is for
 #endif
+    struct Finger {
+        SDL_FingerID id;
+        Uint32 down;  // SDL's milliseconds
+        struct {
+            double x = 0;  // the drag not yet moved, less than a picture pixel
+            double y = 0;
+        } rest;
+        double travel = 0;  // picture pixels, along both axes
+    };
+    std::optional<Finger> finger_;
     std::uint32_t wakeEvent_;
     bool windowed_;
     std::map<HWND, SDL_Window*> windows_;

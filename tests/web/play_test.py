@@ -12,13 +12,12 @@ Usage: play_test.py BUILD_WEB_DIR PUCKWIND_SIM"""
 import glob
 import os
 import re
-import subprocess
 import sys
 import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "web"))
-from chromium_drive import Browser, decode_png  # noqa: E402
+from chromium_drive import Browser, decode_png, native_trace  # noqa: E402
 
 
 def grid(xs, ys):
@@ -99,11 +98,7 @@ def check_recording(page, sim):
     """The recording behind the page's link, replayed natively, against the page's trace."""
     recording, trace = page.evaluate(READ(".sim")), page.evaluate(READ("-trace.jsonl"))
     assert page.evaluate("fetch(save.href).then(r => r.text())") == recording, "the link"
-    with tempfile.NamedTemporaryFile("w", suffix=".sim") as file:
-        file.write(recording)
-        file.flush()
-        native = subprocess.run([sim, file.name], capture_output=True, text=True, check=True)
-    assert native.stdout == trace and "\nkey 27\n" in recording, "the page's trace differs"
+    assert native_trace(sim, recording) == trace and "\nkey 27\n" in recording, "the trace"
     return len(recording), trace.count("\n")
 
 

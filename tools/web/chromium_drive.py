@@ -92,7 +92,7 @@ class Quiet(http.server.SimpleHTTPRequestHandler):
 class Browser:
     """One headless Chromium with one page, and a static HTTP server for a folder."""
 
-    def __init__(self, folder, width=640, height=480, probe=None, chromium=None):
+    def __init__(self, folder, width=640, height=480, probe=None, chromium=None, touch=False):
         self.server = http.server.ThreadingHTTPServer(
             ("127.0.0.1", 0), functools.partial(Quiet, directory=folder))
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
@@ -122,6 +122,8 @@ class Browser:
                   source=f"window.__probe = {json.dumps(probe)};" + FRAME_PROBE)
         self.call("Emulation.setDeviceMetricsOverride", width=width, height=height,
                   deviceScaleFactor=1, mobile=False)
+        if touch:
+            self.touch_screen(width, height)
 
     def close(self):
         self.process.kill()
@@ -246,6 +248,28 @@ class Browser:
         self.call("Input.dispatchMouseEvent", type=kind, x=x, y=y, button=button,
                   clickCount=clicks)
 
+    def touch_screen(self, width, height):
+        """The page on a phone's touch screen of width x height CSS pixels."""
+        self.call("Emulation.setDeviceMetricsOverride", width=width, height=height,
+                  deviceScaleFactor=1, mobile=True)
+        self.call("Emulation.setTouchEmulationEnabled", enabled=True, maxTouchPoints=1)
+
+    def touch(self, kind, x=0, y=0):
+        """touchStart, touchMove or touchEnd of one finger at (x, y)."""
+        points = [] if kind == "touchEnd" else [{"x": x, "y": y}]
+        self.call("Input.dispatchTouchEvent", type=kind, touchPoints=points)
+
+    def drag(self, x, y, dx, dy, steps=10):
+        """A finger down at (x, y), moved by (dx, dy) in steps, and lifted."""
+        self.touch("touchStart", x, y)
+        for step in range(1, steps + 1):
+            self.touch("touchMove", x + dx * step / steps, y + dy * step / steps)
+        self.touch("touchEnd")
+
+    def page_file(self, path):
+        """The text of a file in the page's memory (Emscripten's FS)."""
+        return self.evaluate(f"FS.readFile({json.dumps(path)}, {{encoding: 'utf8'}})")
+
     def key(self, key, code, keycode):
         for kind in ("rawKeyDown", "keyUp"):
             self.call("Input.dispatchKeyEvent", type=kind, key=key, code=code,
@@ -263,6 +287,15 @@ class Browser:
         """[r, g, b] at each (x, y) of page pixels, on png or a new screenshot."""
         width, rows = decode_png(png or self.screenshot())
         return [list(rows[y][4 * x:4 * x + 3]) for x, y in points if x < width]
+
+
+def native_trace(sim, recording):
+    """What the native puckwind-sim prints for a recording's text."""
+    with tempfile.NamedTemporaryFile("w", suffix=".sim") as file:
+        file.write(recording)
+        file.flush()
+        return subprocess.run([sim, file.name], capture_output=True, text=True,
+                              check=True).stdout
 
 
 def decode_png(data):
