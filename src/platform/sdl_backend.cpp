@@ -10,9 +10,10 @@
 // at the screen's own mode; Alt+Enter switches between that and a window); modal dialogs drawn
 // over the window (dialog_imgui.h), which take the input while open; a quick end when the X
 // server goes away underneath the game; the display's refresh rate and vsync, for frames paced at
-// the refresh. In a browser the canvas is the window and its picture, the pointer is captured
-// (Pointer Lock) while the game is active, and the browser's animation frames call for frames.
-// A finger on a touch screen, on the desktop or in a page, works the picture as a touchpad.
+// the refresh; game controllers (controllers.h) as the cursor, the left button and keys. In a
+// browser the canvas is the window and its picture, the pointer is captured (Pointer Lock) while
+// the game is active, and the browser's animation frames call for frames. A finger on a touch
+// screen, on the desktop or in a page, works the picture as a touchpad.
 #include "platform/sdl_backend.h"
 
 #include <SDL.h>
@@ -41,6 +42,7 @@
 #include <emscripten/html5.h>
 #endif
 
+#include "platform/controllers.h"
 #include "platform/dialog_imgui.h"
 #include "platform/instance.h"
 
@@ -50,6 +52,7 @@ namespace {
 
 constexpr int PICTURE_WIDTH = 640;
 constexpr int PICTURE_HEIGHT = 480;
+constexpr std::chrono::milliseconds LONGEST_STEER{100};
 
 // The 4:3 picture as large as fits in a width x height area, centred.
 Picture FitPicture(int width, int height) {
@@ -218,6 +221,7 @@ class SdlBackend : public Backend {
     }
     ~SdlBackend() override {
         endpoint_.reset();
+        controllers_.reset();  // before SDL_Quit, which frees the controllers it has open
         for (auto& [hwnd, window] : windows_) {
             SDL_DestroyWindow(window);
         }
@@ -303,6 +307,7 @@ class SdlBackend : public Backend {
         while (SDL_PollEvent(&event) != 0) {
             Translate(event);
         }
+        SteerCursor();
     }
 
     void PumpEventsUntil(std::chrono::steady_clock::time_point deadline) override {
@@ -349,6 +354,7 @@ class SdlBackend : public Backend {
     // The events are fetched first, so a picture drawn next shows where the pointer is now.
     Point PointerPos() override {
         SDL_PumpEvents();
+        SteerCursor();
         return CursorPos();
     }
 
@@ -627,6 +633,9 @@ class SdlBackend : public Backend {
         if (DialogTakesEvent(event)) {
             return;  // input for a modal dialog; its owner gets none
         }
+        if (TakeController(event)) {
+            return;
+        }
         switch (event.type) {
             case SDL_QUIT:
                 if (HWND hwnd = MainWindow()) {
@@ -778,6 +787,49 @@ class SdlBackend : public Backend {
         }
     }
 
+    // A controller's button as the game's input, at the cursor.
+    bool TakeController(const SDL_Event& event) {
+        if (event.type == SDL_MOUSEMOTION) {
+            stickAt_.reset();  // the mouse moved the cursor: the stick goes on from there
+            return false;
+        }
+        const auto input = controllers_->Take(event);
+        if (input && MainWindow() != nullptr) {
+            const Point at = CursorPos();
+            PostMessage(MainWindow(), input->message, input->wParam, PackPoint(at.x, at.y));
+        }
+        return input.has_value();
+    }
+
+    // The sticks are read at every look for input, each pump and each frame's pointer read, for
+    // the time since the last: the cursor moves with the picture at any frame rate, and between
+    // frames the ticks move it. Only for the window with the keyboard (a stick must never move
+    // the desktop's pointer), and no more than a tenth of a second at once (a long wait is no
+    // motion to make up). The cursor goes on from where the stick put it, which a desktop's
+    // pointer may not show yet.
+    void SteerCursor() {
+        const auto now = ClockNow();
+        const auto elapsed = std::min<std::chrono::duration<double>>(now - steered_, LONGEST_STEER);
+        steered_ = now;
+        SDL_Window* window = Find(MainWindow());
+        if (window == nullptr || SDL_GetKeyboardFocus() != window) {
+            return;
+        }
+        const Point step = controllers_->Steer(elapsed);
+        if (step.x == 0 && step.y == 0) {
+            return;
+        }
+        const Point from = stickAt_.value_or(CursorPos());
+        const Point to{std::clamp(from.x + step.x, 0, PICTURE_WIDTH - 1),
+                       std::clamp(from.y + step.y, 0, PICTURE_HEIGHT - 1)};
+        if (to.x == from.x && to.y == from.y) {
+            return;  // held against an edge: no move to tell the game of
+        }
+        SetCursorPos(to);
+        stickAt_ = to;
+        PostMessage(MainWindow(), WM_MOUSEMOVE, 0, PackPoint(to.x, to.y));
+    }
+
     LPARAM PictureLParam(HWND hwnd, int x, int y) {
         SDL_Window* window = Find(hwnd);
         const Point point = window != nullptr ? ToPicture(window, x, y) : Point{x, y};
@@ -834,6 +886,9 @@ class SdlBackend : public Backend {
     std::map<SDL_Window*, bool> confined_;
     std::set<HWND> fullScreenWaiting_;
     std::unique_ptr<InstanceEndpoint> endpoint_;
+    std::unique_ptr<Controllers> controllers_ = std::make_unique<Controllers>();
+    std::chrono::steady_clock::time_point steered_;  // the last read of the sticks
+    std::optional<Point> stickAt_;                   // where the stick last put the cursor
 };
 
 #if PUCKWIND_HAVE_X11
@@ -881,6 +936,8 @@ std::unique_ptr<Backend> MakeSdlBackend(bool windowed) {
         return nullptr;
     }
     WatchDisplayConnection();
+    // Without controllers the game plays on the mouse and keys: a failure here is no failure.
+    SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
     const Uint32 wakeEvent = SDL_RegisterEvents(1);
     if (wakeEvent == static_cast<Uint32>(-1)) {
         SDL_Quit();

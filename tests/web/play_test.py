@@ -6,8 +6,8 @@ mallet follows the captured pointer, or the pointer's moves where the browser re
 (60 page pixels, 48 of the picture's); a rally is drawn at more frames a second than its ticks;
 Save downloads the recording so far; Settings or S opens the dialog, Escape closes it; a smaller
 window re-fits canvas and picture; another tab taking the focus (and lock) pauses the game, not
-ends it; Escape ends the game, a click plays again; no console errors. A ?record session, as the
-page offers it, replays in the native puckwind-sim to the page's own trace.
+ends it; a controller's stick moves the mallet; Escape ends the game, a click plays again; no
+console errors. A ?record session, as the page offers it, replays natively to the page's trace.
 Usage: play_test.py BUILD_WEB_DIR PUCKWIND_SIM"""
 import glob
 import os
@@ -138,7 +138,11 @@ def main(folder, sim):
         page.until(lambda: close(dialog(latest), 1, 0.2), 10, "the dialog on the fitted canvas")
         assert not page.errors, page.errors
     with Browser(folder, 800, 628, PROBE) as page:
+        page.call("Page.addScriptToEvaluateOnNewDocument", source=PAD)  # a gamepad from the start
         latest = serve(page, False, "?record&trace")
+        page.evaluate("window.__stick = 1")  # full right: 560 pixels of the picture a second
+        page.wait_for(f"{LAST_X} >= 468", 10, "the stick moving the mallet on from 368")
+        page.evaluate("window.__stick = 0")
         # Another tab takes the focus and the lock: the game pauses, and plays on when the page is
         # back (after the game has heard the lock go: a late release would be the player's Escape).
         page.evaluate("document.onpointerlockchange = () => window.__released = true")
@@ -169,5 +173,8 @@ def main(folder, sim):
 TITLE, RALLY, DIALOG = desktop("title.png"), desktop("rally.png"), desktop("dialog.png")
 READ = "FS.readFile('/puckwind{}', {{encoding: 'utf8'}})".format  # the page's recording, trace
 ENDED = "document.body.dataset.state === 'ended'"
+LAST_X = f"+({READ('.sim')}.match(/^move \\d+/gm) || ['move 0']).at(-1).slice(5)"  # cursor's x
+PAD = ("window.__stick = 0; navigator.getGamepads = () => [{id: 'p', index: 0, connected: true, "
+       "mapping: 'standard', timestamp: performance.now(), axes: [__stick, 0, 0, 0], buttons: []}]")
 if __name__ == "__main__":
     main(*sys.argv[1:3])
