@@ -771,13 +771,7 @@ class SdlBackend : public Backend {
         finger_->rest = {finger_->rest.x + dx, finger_->rest.y + dy};
         const Point step{static_cast<int>(finger_->rest.x), static_cast<int>(finger_->rest.y)};
         finger_->rest = {finger_->rest.x - step.x, finger_->rest.y - step.y};
-        const Point from = CursorPos();
-        const Point to{std::clamp(from.x + step.x, 0, PICTURE_WIDTH - 1),
-                       std::clamp(from.y + step.y, 0, PICTURE_HEIGHT - 1)};
-        if (to.x != from.x || to.y != from.y) {
-            SetCursorPos(to);
-            PostMessage(hwnd, WM_MOUSEMOVE, 0, PackPoint(to.x, to.y));
-        }
+        const Point to = StepCursor(hwnd, CursorPos(), step);
         if (event.type == SDL_FINGERUP) {
             if (event.timestamp - finger_->down < TAP_MS && finger_->travel < TAP_TRAVEL) {
                 PostMessage(hwnd, WM_LBUTTONDOWN, 0, PackPoint(to.x, to.y));
@@ -820,14 +814,23 @@ class SdlBackend : public Backend {
             return;
         }
         const Point from = stickAt_.value_or(CursorPos());
+        const Point to = StepCursor(MainWindow(), from, step);
+        if (to.x != from.x || to.y != from.y) {
+            stickAt_ = to;  // not when held against an edge
+        }
+    }
+
+    // The touchpad and the sticks move the cursor as a mouse would: by whole picture pixels from
+    // `from`, kept on the picture, the window told of a move (none when held against an edge).
+    // Returns where the cursor is.
+    Point StepCursor(HWND hwnd, Point from, Point step) {
         const Point to{std::clamp(from.x + step.x, 0, PICTURE_WIDTH - 1),
                        std::clamp(from.y + step.y, 0, PICTURE_HEIGHT - 1)};
-        if (to.x == from.x && to.y == from.y) {
-            return;  // held against an edge: no move to tell the game of
+        if (to.x != from.x || to.y != from.y) {
+            SetCursorPos(to);
+            PostMessage(hwnd, WM_MOUSEMOVE, 0, PackPoint(to.x, to.y));
         }
-        SetCursorPos(to);
-        stickAt_ = to;
-        PostMessage(MainWindow(), WM_MOUSEMOVE, 0, PackPoint(to.x, to.y));
+        return to;
     }
 
     LPARAM PictureLParam(HWND hwnd, int x, int y) {
