@@ -23,7 +23,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/sound_device.h"
+#include "platform/sound/sound_device.h"
 #include "sound/sound.h"
 
 namespace {

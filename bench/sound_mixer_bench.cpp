@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "platform/sound_mixer.h"
+#include "platform/sound/sound_mixer.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "game/mallets.h"
 #include "game/playfield.h"
 #include "game/puck.h"
-#include "platform/platform.h"
+#include "platform/window/window.h"
 #include "render/display.h"
 #include "render/scene.h"
 #include "shell/shell.h"

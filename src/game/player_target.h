@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "platform/window/window.h"
 
 // The point the player's mallet moves to at the next tick if the cursor stands at `cursor` now,
 // by the rule the mouse handler applies; false while the mallet does not follow the mouse (the

@@ -5,7 +5,8 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "platform/platform.h"
+#include "platform/timer/timer.h"
+#include "platform/window/window.h"
 
 namespace platform {
 

@@ -14,7 +14,7 @@
 #include <optional>
 #include <utility>
 
-#include "platform/dialog.h"
+#include "platform/dialog/dialog.h"
 #include "record/script.h"
 #include "record/trace.h"
 #include "shell/shell.h"

@@ -7,7 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/timer/timer.h"
+#include "platform/window/window.h"
 
 namespace record {
 

@@ -2,7 +2,7 @@
 // the last tick when a frame is drawn (render/motion.cpp).
 #pragma once
 
-#include "platform/platform.h"
+#include "platform/window/window.h"
 
 // How the banner's pose last changed: by a step of one of its animations, or at once.
 enum class BannerMotion { None, Title, Win, Lose };

@@ -2,8 +2,8 @@
 // and the operations the shell calls on start-up, activation, paint and shut-down.
 #pragma once
 
-#include "platform/display_mode.h"
 #include "platform/platform.h"
+#include "platform/window/display_mode.h"
 #include "retained/retained.h"
 
 // Sizes of the tables the scene fills: its OBJECT_FRAME_COUNT, MESH_BUILDER_COUNT and

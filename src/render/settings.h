@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "platform/dialog.h"
+#include "platform/dialog/dialog.h"
 #include "platform/platform.h"
 
 struct RenderSettings {

@@ -4,6 +4,7 @@
 // CreateDeviceFromClipper, LoadTextureFromResource, the default texture shades and colours);
 // CreateClipper (SetHWnd); DefaultDrivers, SetDriverTable, DriverTable; QueryDirect3D
 // (FindDevice).
+#include "platform/window/window.h"
 #include "retained/internal.h"
 
 namespace retained {

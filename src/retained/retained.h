@@ -23,8 +23,8 @@
 #include <span>
 #include <string_view>
 
-#include "platform/display_mode.h"
 #include "platform/platform.h"
+#include "platform/window/display_mode.h"
 
 namespace retained {
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/sdl_backend.h"
+#include "platform/sdl/sdl_backend.h"
 #include "record/live.h"
 #include "render/render.h"
 #include "shell/shell.h"

@@ -5,7 +5,8 @@
 #include <atomic>
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "platform/timer/timer.h"
+#include "platform/window/window.h"
 
 struct ShellState {
     std::atomic<platform::HWND> mainWindow{nullptr};  // also read by the tick timer's thread

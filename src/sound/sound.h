@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "platform/platform.h"
-#include "platform/sound_device.h"
+#include "platform/sound/sound_device.h"
 
 enum SoundId : int { SND_TITLE = 0, SND_WIN = 1, SND_LOSE = 2, SND_PAD = 3, SND_GOAL = 4 };
 constexpr int EFFECT_SLOT_COUNT = 5;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "platform/instance.h"
+#include "platform/endpoint/endpoint.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span bytes(reinterpret_cast<const std::byte*>(data), size);

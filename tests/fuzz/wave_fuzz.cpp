@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/sound_device.h"
+#include "platform/sound/sound_device.h"
 #include "sound/wave_reader.h"
 
 namespace {

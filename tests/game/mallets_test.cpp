@@ -5,7 +5,7 @@
 
 #include "game/game_fixture.h"
 #include "game/player_target.h"
-#include "platform/platform.h"
+#include "platform/window/window.h"
 
 namespace {
 

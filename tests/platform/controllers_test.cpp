@@ -1,7 +1,7 @@
 // A controller on SDL's virtual joystick, attached while running. Full deflection crosses the
 // player's 280-pixel half in 500 ms (the tilts' motion), the speed growing with the square of the
 // deflection past a round dead zone of a fifth (0.6 of the travel: a quarter of full speed).
-#include "platform/controllers.h"
+#include "platform/sdl/controllers.h"
 
 #include <gtest/gtest.h>
 

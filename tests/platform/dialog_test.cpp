@@ -6,9 +6,9 @@
 #include <string>
 #include <tuple>
 
-#include "platform/dialog.h"
+#include "platform/dialog/dialog.h"
 #include "platform/headless_backend.h"
-#include "platform/platform.h"
+#include "platform/window/window.h"
 
 using namespace platform;
 

@@ -20,10 +20,10 @@
 #include <thread>
 #include <vector>
 
-#include "platform/dialog.h"
-#include "platform/frame_pacer.h"
+#include "platform/dialog/dialog.h"
+#include "platform/endpoint/endpoint.h"
 #include "platform/headless_backend.h"
-#include "platform/instance.h"
+#include "platform/window/frame_pacer.h"
 
 using namespace platform;
 using namespace std::literals;

@@ -9,7 +9,8 @@
 #include <string>
 #include <thread>
 
-#include "platform/sdl_backend.h"
+#include "platform/sdl/sdl_backend.h"
+#include "platform/window/window.h"
 
 using namespace platform;
 

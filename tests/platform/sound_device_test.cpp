@@ -1,5 +1,5 @@
 // The sound-buffer device: its mixer, its buffers over a pulled output, SDL's disk driver.
-#include "platform/sound_device.h"
+#include "platform/sound/sound_device.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <thread>
 #include <tuple>
 
-#include "platform/sound_mixer.h"
+#include "platform/sound/sound_mixer.h"
 
 namespace platform {
 namespace {

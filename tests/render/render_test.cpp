@@ -16,7 +16,7 @@
 
 #include "game/mallets.h"
 #include "game/playfield.h"
-#include "platform/dialog.h"
+#include "platform/dialog/dialog.h"
 #include "platform/headless_backend.h"
 #include "render/display.h"
 #include "render/render.h"

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/platform.h"
-#include "platform/sdl_backend.h"
+#include "platform/sdl/sdl_backend.h"
+#include "platform/window/window.h"
 
 namespace testing_support {
 

@@ -11,7 +11,7 @@
 
 #include "game/match.h"
 #include "game/playfield.h"
-#include "platform/dialog.h"
+#include "platform/dialog/dialog.h"
 #include "platform/headless_backend.h"
 #include "render/render.h"
 #include "render/scene.h"

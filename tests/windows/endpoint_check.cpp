@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/instance.h"
+#include "platform/endpoint/endpoint.h"
 
 using namespace platform;
 

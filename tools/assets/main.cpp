@@ -13,7 +13,7 @@
 
 #include "artwork.h"
 #include "font.h"
-#include "platform/sound_mixer.h"
+#include "platform/sound/sound_mixer.h"
 #include "retained/bmp_reader.h"
 #include "sound/wave_reader.h"
 #include "wave.h"

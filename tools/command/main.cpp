@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/instance.h"
+#include "platform/endpoint/endpoint.h"
 
 namespace {
 

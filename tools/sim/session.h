@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "platform/window/window.h"
 #include "shell/shell.h"
 
 namespace sim {

@@ -151,11 +151,8 @@ bool CheckDlgButton(HWND dialog, int id, unsigned check);
 unsigned IsDlgButtonChecked(HWND dialog, int id);
 bool EndDialog(HWND dialog, LRESULT result);
 
-// Window-side helpers the dialog host needs (window.cpp).
-// A window of no class and no native window whose messages go to proc.
-HWND CreateDialogWindow(WNDPROC proc);
-// A disabled window is never the active one: disabling sends it WA_INACTIVE, enabling sends the
-// activation the backend last reported (WA_ACTIVE when the window has the focus).
-void EnableWindow(HWND hwnd, bool enable);
+// Runs the modal dialog made from the DIALOG resource templateName, with proc as its procedure;
+// returns what the procedure gave EndDialog, or -1 when the dialog cannot be made.
+LRESULT DialogBoxParam(std::string_view templateName, HWND owner, WNDPROC proc, LPARAM param);
 
 }  // namespace platform

@@ -18,7 +18,7 @@
 #include <thread>
 #endif
 
-#include "platform/platform.h"
+#include "platform/timer/timer.h"
 
 namespace platform {
 

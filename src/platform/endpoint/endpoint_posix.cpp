@@ -36,7 +36,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/instance.h"
+#include "platform/endpoint/endpoint.h"
 
 namespace platform {
 

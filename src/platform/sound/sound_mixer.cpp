@@ -1,6 +1,6 @@
 // Format validation and mixing: linear-interpolation resampling in 32.32 fixed point (exact
 // for the game's 11025 and 22050 Hz recordings on a 44100 Hz output), sums in 32 bits, clipped.
-#include "platform/sound_mixer.h"
+#include "platform/sound/sound_mixer.h"
 
 #include <algorithm>
 #include <array>

@@ -11,7 +11,7 @@
 // which switches between full screen and a window with the dialog open. Frames are drawn on demand:
 // opening, input and exposure ask for a few frames (a click needs a frame for the press and one
 // for the release), each through a repaint of the owner.
-#include "platform/dialog_imgui.h"
+#include "platform/dialog/dialog_imgui.h"
 
 #include <backends/imgui_impl_opengl3.h>
 #include <backends/imgui_impl_sdl.h>
@@ -24,7 +24,7 @@
 
 #include <algorithm>
 
-#include "platform/platform.h"
+#include "platform/window/window.h"
 
 namespace platform {
 

@@ -1,5 +1,5 @@
 // Game controllers as the mouse and the keys the game already takes (controllers.h).
-#include "platform/controllers.h"
+#include "platform/sdl/controllers.h"
 
 #include <algorithm>
 #include <cmath>

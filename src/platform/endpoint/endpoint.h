@@ -1,7 +1,7 @@
 // The per-user endpoint that stands for a window class across processes: a second instance
 // finds the first by it, and another program of the same user may post WM_COMMAND or WM_CLOSE
 // through it, nothing else. On Linux it is a Unix socket file in a directory only its user can
-// enter (see instance_posix.cpp); the peer's user id is checked on both ends of every
+// enter (see endpoint_posix.cpp); the peer's user id is checked on both ends of every
 // connection. On Windows it is a named pipe named after the class and the user's SID, open to
 // that user alone.
 #pragma once

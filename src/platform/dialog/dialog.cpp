@@ -5,12 +5,12 @@
 // WM_INITDIALOG, then dispatches every message of the queue, the owner's paints included, until
 // EndDialog. Commands from the user reach the procedure from the loop, after the message during
 // which they arose, never from inside a paint.
-#include "platform/dialog.h"
+#include "platform/dialog/dialog.h"
 
 #include <charconv>
 #include <memory>
 
-#include "platform/platform.h"
+#include "platform/window/window.h"
 
 namespace platform {
 
@@ -440,6 +440,11 @@ bool EndDialog(HWND dialog, LRESULT result) {
     }
     open->End(result);
     return true;
+}
+
+// Without a backend's view the dialog runs on what its caller does to it.
+std::unique_ptr<DialogView> Backend::OpenDialogView(Dialog&) {
+    return nullptr;
 }
 
 LRESULT DialogBoxParam(std::string_view templateName, HWND owner, WNDPROC proc, LPARAM param) {

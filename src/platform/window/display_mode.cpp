@@ -4,7 +4,8 @@
 // SetCooperativeLevel, SetDisplayMode, RestoreDisplayMode) over the backend's display calls.
 #include <cassert>
 
-#include "platform/display_mode.h"
+#include "platform/window/display_mode.h"
+#include "platform/window/window.h"
 
 namespace platform {
 

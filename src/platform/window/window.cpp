@@ -16,10 +16,10 @@
 #include <utility>
 #include <vector>
 
-#include "platform/dialog.h"
-#include "platform/display_mode.h"
-#include "platform/frame_pacer.h"
-#include "platform/platform.h"
+#include "platform/timer/timer.h"
+#include "platform/window/display_mode.h"
+#include "platform/window/frame_pacer.h"
+#include "platform/window/window.h"
 
 namespace platform {
 
@@ -467,10 +467,6 @@ void NotifyExposed(HWND hwnd) {
 }
 
 std::unique_ptr<GlSurface> Backend::CreateGlSurface(HWND) {
-    return nullptr;
-}
-
-std::unique_ptr<DialogView> Backend::OpenDialogView(Dialog&) {
     return nullptr;
 }
 

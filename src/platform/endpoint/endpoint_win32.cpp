@@ -18,7 +18,7 @@
 // as busy from the moment it is disconnected until it listens again, and under Wine a crowd of
 // senders lost one now and then. Holding every instance the pipe allows also keeps a second
 // holder out under Wine, which does not enforce FILE_FLAG_FIRST_PIPE_INSTANCE.
-#include "platform/instance.h"
+#include "platform/endpoint/endpoint.h"
 
 // windows.h after our headers (its message macros carry the same numbers as ours), sddl.h after it.
 #include <windows.h>

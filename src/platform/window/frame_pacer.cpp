@@ -1,4 +1,4 @@
-#include "platform/frame_pacer.h"
+#include "platform/window/frame_pacer.h"
 
 #include <algorithm>
 

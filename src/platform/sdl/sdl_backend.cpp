@@ -14,7 +14,7 @@
 // browser the canvas is the window and its picture, the pointer is captured (Pointer Lock) while
 // the game is active, and the browser's animation frames call for frames. A finger on a touch
 // screen, on the desktop or in a page, works the picture as a touchpad.
-#include "platform/sdl_backend.h"
+#include "platform/sdl/sdl_backend.h"
 
 #include <SDL.h>
 
@@ -42,9 +42,11 @@
 #include <emscripten/html5.h>
 #endif
 
-#include "platform/controllers.h"
-#include "platform/dialog_imgui.h"
-#include "platform/instance.h"
+#include "platform/dialog/dialog_imgui.h"
+#include "platform/endpoint/endpoint.h"
+#include "platform/sdl/controllers.h"
+#include "platform/timer/timer.h"
+#include "platform/window/window.h"
 
 namespace platform {
 

@@ -11,8 +11,8 @@
 
 #include <memory>
 
-#include "platform/dialog.h"
-#include "platform/platform.h"
+#include "platform/dialog/dialog.h"
+#include "platform/window/window.h"
 
 namespace platform {
 

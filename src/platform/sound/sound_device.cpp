@@ -3,7 +3,7 @@
 // The SDL callback and the main thread share each device's voices under one mutex: every
 // buffer operation that touches a voice holds it briefly, and the callback holds it while it
 // mixes. Buffers keep their device's mixer alive, so a buffer released after its device is safe.
-#include "platform/sound_device.h"
+#include "platform/sound/sound_device.h"
 
 #include <SDL.h>
 
@@ -17,7 +17,7 @@
 #include <dlfcn.h>
 #endif
 
-#include "platform/sound_mixer.h"
+#include "platform/sound/sound_mixer.h"
 
 namespace platform {
 

@@ -4,7 +4,7 @@
 // WM_COMMAND or WM_CLOSE to the game and refuses anything else, as the desktop endpoint does.
 #include <emscripten/emscripten.h>
 
-#include "platform/instance.h"
+#include "platform/endpoint/endpoint.h"
 
 namespace platform {
 
