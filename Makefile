@@ -5,7 +5,7 @@ run:
 	@scripts/ensure-packages.sh run
 	@cmake --preset default >/dev/null
 	@cmake --build --preset default --target puckwind
-	@scripts/run-game.sh build/default/src/shell/puckwind
+	@scripts/run-game.sh build/default/src/app/puckwind
 
 build:
 	@scripts/ensure-packages.sh build

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
+#include "calls/calls.h"
 #include "game/game.h"
-#include "record/calls.h"
 #include "shell/shell.h"
 #include "tools/sim/player.h"
 #include "tools/sim/session.h"
@@ -20,7 +20,7 @@ inline void Start() {
     sim::Tick(6);
     sim::Deliver(platform::WM_LBUTTONDOWN);
     sim::Tick();
-    record::ClearRecordedCalls();
+    calls::ClearRecordedCalls();
 }
 
 // The game's rally tick alone.
@@ -29,7 +29,7 @@ inline void TickRallyOnly() {
     if (handlers.onTick != RallyTick) {
         ServePuck();  // a goal: straight on with the next rally
     }
-    record::ClearRecordedCalls();
+    calls::ClearRecordedCalls();
 }
 
 // A whole tick of the headless program: message queue, window procedure, the player's mouse move,
@@ -41,7 +41,7 @@ inline void TickWithPlayer(sim::Chaser& chaser) {
     const platform::Point cursor = chaser.NextCursor();
     sim::MoveCursor(cursor.x, cursor.y);
     sim::Tick();
-    record::ClearRecordedCalls();
+    calls::ClearRecordedCalls();
 }
 
 }  // namespace rally

@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath "$1")
 out=${2:-$root/BENCHMARKS.md}
 ticks=${BENCH_TICKS:-2000}
-game=$build/src/shell/puckwind
+game=$build/src/app/puckwind
 bench=$build/bench
 raw=$(mktemp -d)
 trap 'rm -rf "$raw"' EXIT

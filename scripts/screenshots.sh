@@ -2,7 +2,7 @@
 # Takes the README screenshots from the real game under Xvfb: the title, a rally, a goal and the
 # result banner. Writes docs/screenshots/{title,rally,goal,win}.png (lose.png when the computer
 # won every match it was given).
-# Usage: scripts/screenshots.sh [GAME]   GAME defaults to build/default/src/shell/puckwind.
+# Usage: scripts/screenshots.sh [GAME]   GAME defaults to build/default/src/app/puckwind.
 #   PUCKWIND_SHOT_MATCHES (default 3): matches to play while waiting for a win.
 #   PUCKWIND_SHOT=dialog-2x: only the settings dialog on a 1280 x 960 screen, at twice the size,
 #   to docs/screenshots/dialog-2x.png.
@@ -11,7 +11,7 @@
 # Needs xvfb, xdotool and imagemagick (scripts/ensure-packages.sh test installs them).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-game=$(realpath "${1:-$root/build/default/src/shell/puckwind}")
+game=$(realpath "${1:-$root/build/default/src/app/puckwind}")
 out=$root/docs/screenshots
 if [ -z "${PUCKWIND_SHOTS_IN_XVFB:-}" ]; then
   [ -x "$game" ] || { echo "screenshots: no game at $game (build it first)" >&2; exit 1; }

@@ -10,7 +10,7 @@ set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath "${1:-$root/build/default}")
 seconds=${2:-600}
-game=$build/src/shell/puckwind
+game=$build/src/app/puckwind
 if [ -z "${PUCKWIND_SOAK_IN_XVFB:-}" ]; then
     [ -x "$game" ] || { echo "soak: no $game (build first)" >&2; exit 1; }
     apart=()

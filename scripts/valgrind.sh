@@ -8,7 +8,7 @@ set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath "${1:-$root/build/default}")
 play=${2:-20}
-game=$build/src/shell/puckwind
+game=$build/src/app/puckwind
 if [ -z "${PUCKWIND_VALGRIND_IN_XVFB:-}" ]; then
     apart=()
     if unshare -n true 2>/dev/null; then

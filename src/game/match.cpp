@@ -12,6 +12,11 @@
 
 MatchState match{};
 
+// A body's frame in the scene is the object frame of the body's own index.
+static_assert(static_cast<unsigned>(BODY_PLAYER) == FRAME_PLAYER_MALLET &&
+              static_cast<unsigned>(BODY_CPU) == FRAME_CPU_MALLET &&
+              static_cast<unsigned>(BODY_PUCK) == FRAME_PUCK);
+
 namespace {
 
 void RequestRepaint() {

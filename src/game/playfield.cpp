@@ -1,7 +1,7 @@
 // The playfield's tables and random source.
 #include "game/playfield.h"
 
-#include "game/rounded_math.h"
+#include "maths/rounded_math.h"
 
 std::array<Body, BODY_COUNT> bodies{};
 std::array<double, 256> SinTable{};

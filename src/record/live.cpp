@@ -96,10 +96,10 @@ class WatchedBackend : public platform::Backend {
         const platform::Point point = s.replaying ? s.replayCursor : inner_->CursorPos();
         s.cursorRead = true;
         s.cursor = point;
-        if (callTap != nullptr) {
-            callTap({.name = "GetCursorPos",
-                     .result = Call::Result::Point,
-                     .resultValue = {point.x, point.y}});
+        if (calls::callTap != nullptr) {
+            calls::callTap({.name = "GetCursorPos",
+                            .result = calls::Call::Result::Point,
+                            .resultValue = {point.x, point.y}});
         }
         return point;
     }
@@ -107,8 +107,8 @@ class WatchedBackend : public platform::Backend {
         return S().replaying ? S().replayCursor : inner_->PointerPos();
     }
     void SetCursorPos(platform::Point point) override {
-        if (callTap != nullptr) {
-            callTap(MakeCall("SetCursorPos", {double(point.x), double(point.y)}));
+        if (calls::callTap != nullptr) {
+            calls::callTap(calls::MakeCall("SetCursorPos", {double(point.x), double(point.y)}));
         }
         if (S().replaying) {
             S().replayCursor = point;  // the real pointer is not the game's during a replay
@@ -128,8 +128,8 @@ class WatchedBackend : public platform::Backend {
     }
     void WithdrawClass(std::string_view className) override { inner_->WithdrawClass(className); }
     void Invalidated(platform::HWND hwnd) override {
-        if (callTap != nullptr) {
-            callTap(MakeCall("InvalidateRect", {}));
+        if (calls::callTap != nullptr) {
+            calls::callTap(calls::MakeCall("InvalidateRect", {}));
         }
         inner_->Invalidated(hwnd);
     }
@@ -162,12 +162,12 @@ class WatchedBackend : public platform::Backend {
 // ---- Writing ------------------------------------------------------------------------------
 
 void BeginCalls() {
-    ClearRecordedCalls();
-    callTap = S().trace.path.empty() ? nullptr : RecordCall;
+    calls::ClearRecordedCalls();
+    calls::callTap = S().trace.path.empty() ? nullptr : calls::RecordCall;
 }
 
 void EndCalls() {
-    callTap = nullptr;
+    calls::callTap = nullptr;
 }
 
 void Fail(Output& out, const char* what) {
@@ -191,10 +191,10 @@ void WriteText(Output& out, const std::string& text) {
 
 void WriteCalls() {
     std::string text;
-    for (const Call& call : RecordedCalls()) {
+    for (const calls::Call& call : calls::RecordedCalls()) {
         AppendCallLine(text, call);
     }
-    ClearRecordedCalls();
+    calls::ClearRecordedCalls();
     WriteText(S().trace, text);
 }
 

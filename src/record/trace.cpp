@@ -105,7 +105,7 @@ void AppendBody(std::string& out, const Body& body) {
 
 }  // namespace
 
-void AppendCallLine(std::string& out, const Call& call) {
+void AppendCallLine(std::string& out, const calls::Call& call) {
     out += "{\"call\":";
     AppendString(out, call.name);
     out += ",\"args\":[";
@@ -116,10 +116,10 @@ void AppendCallLine(std::string& out, const Call& call) {
         AppendNumber(out, call.args[i]);
     }
     out += ']';
-    if (call.result == Call::Result::Flag) {
+    if (call.result == calls::Call::Result::Flag) {
         out += ",\"ret\":";
         AppendNumber(out, call.resultValue[0]);
-    } else if (call.result == Call::Result::Point) {
+    } else if (call.result == calls::Call::Result::Point) {
         out += ",\"ret\":";
         AppendPair(out, call.resultValue[0], call.resultValue[1]);
     }

@@ -6,14 +6,14 @@
 #include <string>
 #include <string_view>
 
-#include "record/calls.h"
+#include "calls/calls.h"
 #include "shell/shell.h"
 
 namespace record {
 
 // {"call":"PlayEffect","args":[3,0,20000]} and a newline; TitleBannerStep adds "ret":0|1,
 // GetCursorPos "ret":[x,y].
-void AppendCallLine(std::string& out, const Call& call);
+void AppendCallLine(std::string& out, const calls::Call& call);
 // {"after":"<command>","state":{...}} and a newline: the slots, the shell's activation, the
 // match, the three bodies, the player's target and cursor record, the random state.
 void AppendStateLine(std::string& out, std::string_view after);

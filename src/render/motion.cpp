@@ -11,7 +11,6 @@
 #include <cstdint>
 
 #include "game/player_target.h"
-#include "game/playfield.h"
 #include "render/render.h"
 #include "render/scene.h"
 #include "retained/math.h"
@@ -114,8 +113,8 @@ void RenderTickHandled(bool continuous, unsigned tickMs) {
         return;
     }
     p.tick = std::chrono::milliseconds(tickMs);
-    Take(p.cpu, FrameAt(BODY_CPU), continuous);
-    Take(p.puck, FrameAt(BODY_PUCK), continuous);
+    Take(p.cpu, FrameAt(FRAME_CPU_MALLET), continuous);
+    Take(p.puck, FrameAt(FRAME_PUCK), continuous);
 }
 
 void NoteBannerPose(BannerMotion motion, int step) {
@@ -154,9 +153,9 @@ bool PoseForPicture(platform::HWND window) {
         return false;
     }
     const Clock::time_point now = platform::ClockNow();
-    bool moving = DrawBlended(p.cpu, FrameAt(BODY_CPU), now);
-    moving = DrawBlended(p.puck, FrameAt(BODY_PUCK), now) || moving;
+    bool moving = DrawBlended(p.cpu, FrameAt(FRAME_CPU_MALLET), now);
+    moving = DrawBlended(p.puck, FrameAt(FRAME_PUCK), now) || moving;
     moving = DrawBlended(p.banner, FrameAt(FRAME_BANNER), now) || moving;
-    platform::FollowPointer(window, DrawPlayer(FrameAt(BODY_PLAYER)));
+    platform::FollowPointer(window, DrawPlayer(FrameAt(FRAME_PLAYER_MALLET)));
     return moving;
 }

@@ -8,14 +8,11 @@
 
 #include <vector>
 
-#include "game/playfield.h"
-#include "record/calls.h"
+#include "calls/calls.h"
 
 static_assert(OBJECT_FRAME_COUNT == RENDER_OBJECT_FRAMES);
 static_assert(MESH_BUILDER_COUNT == RENDER_MESH_BUILDERS);
 static_assert(TEXTURE_COUNT == RENDER_TEXTURES);
-static_assert(BODY_PLAYER == 0 && BODY_CPU == 1 && BODY_PUCK == 2,
-              "a body's frame is the object frame of the same index");
 
 namespace {
 
@@ -84,16 +81,16 @@ int BuildScene() {
     if (!AddMesh(MESH_PUCK, PuckMesh())) {
         return 0;
     }
-    AttachVisual(BODY_PUCK, MESH_PUCK);
-    Place(BODY_PUCK, PUCK_START_POSITION);
+    AttachVisual(FRAME_PUCK, MESH_PUCK);
+    Place(FRAME_PUCK, PUCK_START_POSITION);
 
     if (!AddColouredMesh(MESH_MALLET, MalletMesh(), COLOR_MALLET)) {
         return 0;
     }
-    AttachVisual(BODY_PLAYER, MESH_MALLET);
-    Place(BODY_PLAYER, PLAYER_START_POSITION);
-    AttachVisual(BODY_CPU, MESH_MALLET);
-    Place(BODY_CPU, CPU_START_POSITION);
+    AttachVisual(FRAME_PLAYER_MALLET, MESH_MALLET);
+    Place(FRAME_PLAYER_MALLET, PLAYER_START_POSITION);
+    AttachVisual(FRAME_CPU_MALLET, MESH_MALLET);
+    Place(FRAME_CPU_MALLET, CPU_START_POSITION);
 
     if (!AddColouredMesh(MESH_SURFACE, SurfaceMesh(), COLOR_SURFACE) ||
         !AddColouredMesh(MESH_CENTRE_LINE, CentreLineMesh(), COLOR_CENTRE_LINE) ||
@@ -143,7 +140,7 @@ int BuildScene() {
 }
 
 void PlaceBodyFrame(unsigned i, double x, double y, double z) {
-    record::TapCall("PlaceBodyFrame", {static_cast<double>(i), x, y, z});
+    calls::TapCall("PlaceBodyFrame", {static_cast<double>(i), x, y, z});
     if (retained::Frame* frame = FrameAt(i)) {
         frame->SetPosition(renderObjects.sceneFrame, static_cast<float>(x), static_cast<float>(y),
                            static_cast<float>(z));
@@ -171,19 +168,19 @@ void AttachVisual(unsigned i, unsigned j) {
 }
 
 void ShowScore(int side, int value) {
-    record::TapCall("ShowScore", {double(side), double(value)});
+    calls::TapCall("ShowScore", {double(side), double(value)});
     TextureFace(MESH_SCOREBOARD, static_cast<unsigned>(side), DigitCorners(value), TEX_DIGITS);
 }
 
 void ShowBanner(int row) {
-    record::TapCall("ShowBanner", {double(row)});
+    calls::TapCall("ShowBanner", {double(row)});
     PoseBanner(BANNER_REST_POSITION);
     NoteBannerPose(BannerMotion::None, 0);
     TextureFace(MESH_BANNER, 0, BannerCorners(row), TEX_BANNERS);
 }
 
 void HideBanner() {
-    record::TapCall("HideBanner", {});
+    calls::TapCall("HideBanner", {});
     if (retained::Frame* banner = FrameAt(FRAME_BANNER)) {
         banner->SetPosition(renderObjects.sceneFrame, BANNER_HIDDEN_POSITION.x,
                             BANNER_HIDDEN_POSITION.y, BANNER_HIDDEN_POSITION.z);
@@ -195,12 +192,12 @@ int TitleBannerStep(int k) {
     PoseBanner(TitleBannerPosition(k));
     NoteBannerPose(BannerMotion::Title, k);
     const int done = TitleBannerDone(k);
-    record::TapFlagCall("TitleBannerStep", k, done);
+    calls::TapFlagCall("TitleBannerStep", k, done);
     return done;
 }
 
 void LoseBannerStep(int n) {
-    record::TapCall("LoseBannerStep", {double(n)});
+    calls::TapCall("LoseBannerStep", {double(n)});
     PoseBanner(BANNER_REST_POSITION);
     retained::Frame* banner = FrameAt(FRAME_BANNER);
     for (int i = 0; banner != nullptr && i < n; ++i) {
@@ -211,7 +208,7 @@ void LoseBannerStep(int n) {
 }
 
 void WinBannerStep(int n) {
-    record::TapCall("WinBannerStep", {double(n)});
+    calls::TapCall("WinBannerStep", {double(n)});
     PoseBanner(BANNER_REST_POSITION);
     retained::Frame* banner = FrameAt(FRAME_BANNER);
     for (int i = 0; banner != nullptr && i < n; ++i) {

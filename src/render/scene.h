@@ -2,8 +2,12 @@
 // the per-tick placing of the three bodies' frames.
 #pragma once
 
-// Object frame indices; 0 to 2 are the body indices of the playfield.
+// Object frame indices. The three bodies' frames come first, at the game's indices of its bodies
+// (the game places each body's frame by the body's own index).
 enum ObjectFrame : unsigned {
+    FRAME_PLAYER_MALLET = 0,
+    FRAME_CPU_MALLET = 1,
+    FRAME_PUCK = 2,
     FRAME_TABLE = 3,
     FRAME_GOAL_PLAYER = 4,
     FRAME_GOAL_CPU = 5,

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "game/rounded_math.h"
+#include "maths/rounded_math.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // start-up from the WAVE resources. Without a device every operation does nothing.
 #include <cstring>
 
-#include "record/calls.h"
+#include "calls/calls.h"
 #include "sound/sound.h"
 #include "sound/wave_reader.h"
 
@@ -84,7 +84,7 @@ int LoadEffect(int slot, const char* name) {
 }
 
 void PlayEffect(int slot, int loop, unsigned frequency) {
-    record::TapCall("PlayEffect", {double(slot), double(loop), double(frequency)});
+    calls::TapCall("PlayEffect", {double(slot), double(loop), double(frequency)});
     if (!IsSlot(slot) || !soundState.effectBuffers[slot]) {
         return;
     }
@@ -97,7 +97,7 @@ void PlayEffect(int slot, int loop, unsigned frequency) {
 }
 
 void StopAllEffects() {
-    record::TapCall("StopAllEffects", {});
+    calls::TapCall("StopAllEffects", {});
     for (std::unique_ptr<SoundBuffer>& buffer : soundState.effectBuffers) {
         if (buffer) {
             buffer->Stop();

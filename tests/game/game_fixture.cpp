@@ -14,18 +14,18 @@ void GameTest::SetUp() {
     playerTargetX = playerTargetY = 0;
     lastCursorX = lastCursorY = 0;
     SeedRandom(1);
-    record::ClearRecordedCalls();
+    calls::ClearRecordedCalls();
 }
 
 std::string GameTest::TakeCalls() {
     std::ostringstream out;
-    for (const record::Call& call : record::RecordedCalls()) {
+    for (const calls::Call& call : calls::RecordedCalls()) {
         out << (out.tellp() > 0 ? "; " : "") << call.name;
         for (int i = 0; i < call.argCount; ++i) {
             out << " " << call.args[i];
         }
     }
-    record::ClearRecordedCalls();
+    calls::ClearRecordedCalls();
     return out.str();
 }
 

@@ -6,11 +6,11 @@
 
 #include <string>
 
+#include "calls/calls.h"
 #include "game/game.h"
 #include "render/display.h"
 #include "shell/shell.h"
 #include "sound/sound.h"
-#include "record/calls.h"
 
 class GameTest : public ::testing::Test {
   protected:

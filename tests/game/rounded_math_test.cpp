@@ -1,6 +1,6 @@
 // The platform-independent sine, cosine and arc tangent: correctly rounded where the C libraries
 // are known to differ, C's rules for zeros and signs, and close to the C library everywhere.
-#include "game/rounded_math.h"
+#include "maths/rounded_math.h"
 
 #include <gtest/gtest.h>
 

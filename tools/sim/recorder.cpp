@@ -1,7 +1,7 @@
 // The sim's presentation and sound: the operations the shell and the game call, with the
 // results a working renderer and a machine without a sound device would give. The game's calls
 // are recorded; the shell's start-up, paint and shut-down calls are not part of the trace.
-#include "record/calls.h"
+#include "calls/calls.h"
 #include "render/display.h"
 #include "render/render.h"
 #include "render/scene.h"
@@ -11,7 +11,7 @@
 namespace {
 
 void Record(const char* name, std::initializer_list<double> args) {
-    record::RecordCall(record::MakeCall(name, args));
+    calls::RecordCall(calls::MakeCall(name, args));
 }
 
 }  // namespace
@@ -58,10 +58,10 @@ void HideBanner() {
 // The title banner comes to rest at step 6, as the real banner does.
 int TitleBannerStep(int k) {
     const int done = k >= 6 ? 1 : 0;
-    record::Call call = record::MakeCall("TitleBannerStep", {double(k)});
-    call.result = record::Call::Result::Flag;
+    calls::Call call = calls::MakeCall("TitleBannerStep", {double(k)});
+    call.result = calls::Call::Result::Flag;
     call.resultValue[0] = done;
-    record::RecordCall(call);
+    calls::RecordCall(call);
     return done;
 }
 void WinBannerStep(int n) {

@@ -10,12 +10,12 @@ namespace {
 void WriteCalls(std::ostream* out) {
     if (out != nullptr) {
         std::string text;
-        for (const record::Call& call : record::RecordedCalls()) {
+        for (const calls::Call& call : calls::RecordedCalls()) {
             record::AppendCallLine(text, call);
         }
         *out << text;
     }
-    record::ClearRecordedCalls();
+    calls::ClearRecordedCalls();
 }
 
 }  // namespace

@@ -2,9 +2,9 @@
 
 #include <memory>
 
+#include "calls/calls.h"
 #include "game/game.h"
 #include "platform/headless_backend.h"
-#include "record/calls.h"
 
 namespace sim {
 
@@ -15,16 +15,16 @@ class SimBackend : public platform::HeadlessBackend {
   public:
     SimBackend() : HeadlessBackend(Ticks::Manual) {}
 
-    void Invalidated(platform::HWND) override { record::RecordCall({.name = "InvalidateRect"}); }
+    void Invalidated(platform::HWND) override { calls::RecordCall({.name = "InvalidateRect"}); }
     platform::Point CursorPos() override {
         const platform::Point point = HeadlessBackend::CursorPos();
-        record::RecordCall({.name = "GetCursorPos",
-                            .result = record::Call::Result::Point,
-                            .resultValue = {point.x, point.y}});
+        calls::RecordCall({.name = "GetCursorPos",
+                           .result = calls::Call::Result::Point,
+                           .resultValue = {point.x, point.y}});
         return point;
     }
     void SetCursorPos(platform::Point point) override {
-        record::RecordCall(
+        calls::RecordCall(
             {.name = "SetCursorPos", .args = {double(point.x), double(point.y)}, .argCount = 2});
         HeadlessBackend::SetCursorPos(point);
     }
@@ -95,7 +95,7 @@ void ResetProgram() {
     ResetGameState();
     ClearHandlers();
     SeedRandom(1);
-    record::ClearRecordedCalls();
+    calls::ClearRecordedCalls();
 }
 
 void StartProgram(std::uint32_t seed) {

@@ -1,6 +1,6 @@
-#include "record/calls.h"
+#include "calls/calls.h"
 
-namespace record {
+namespace calls {
 
 namespace {
 
@@ -21,4 +21,4 @@ void RecordCall(const Call& call) {
     Calls().push_back(call);
 }
 
-}  // namespace record
+}  // namespace calls

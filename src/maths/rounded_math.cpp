@@ -1,6 +1,6 @@
 // Double-double sine, cosine and arc tangent. Built with -ffp-contract=off: a fused
 // multiply-add would change the error terms below and so the bits of the results.
-#include "game/rounded_math.h"
+#include "maths/rounded_math.h"
 
 #include <algorithm>
 #include <cmath>

@@ -35,10 +35,21 @@ double FrameRate(const char* text) {
     return end != text && *end == '\0' && rate >= 1 && rate <= 1000 ? rate : 0;
 }
 
+// Whether a display is there to open, told before the single-instance endpoint is claimed and
+// without letting SDL fall back to a driver that shows nothing: on X11 and Wayland a video driver
+// is used headless only when named. Windows always has its desktop, a page its canvas.
 #if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
 bool EnvSet(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && *value != '\0';
+}
+
+bool DisplayNamed() {
+    return EnvSet("SDL_VIDEODRIVER") || EnvSet("DISPLAY") || EnvSet("WAYLAND_DISPLAY");
+}
+#else
+bool DisplayNamed() {
+    return true;
 }
 #endif
 
@@ -108,14 +119,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "puckwind: %s\n", error.c_str());
         return 2;
     }
-#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)  // a page always has its canvas
-    // Before the single-instance endpoint is claimed, and without letting SDL fall back to a
-    // driver that shows nothing: a video driver is used headless only when named.
-    if (!EnvSet("SDL_VIDEODRIVER") && !EnvSet("DISPLAY") && !EnvSet("WAYLAND_DISPLAY")) {
+    if (!DisplayNamed()) {
         std::fputs("puckwind: no display (DISPLAY and WAYLAND_DISPLAY are unset)\n", stderr);
         return 1;
     }
-#endif
     auto backend = platform::MakeSdlBackend(windowed);
     if (!backend) {
         return 0;  // no video at all: as quiet as a failed render start-up

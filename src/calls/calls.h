@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <vector>
 
-namespace record {
+namespace calls {
 
 struct Call {
     enum class Result { None, Flag, Point };
@@ -52,4 +52,4 @@ inline void TapFlagCall(const char* name, double arg, int result) {
     }
 }
 
-}  // namespace record
+}  // namespace calls
