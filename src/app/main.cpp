@@ -1,4 +1,5 @@
-// The game's entry: the options, then the SDL backend under the shell. Exit codes: 0 when the
+// The game's entry, at the top of the house: the options, then the SDL backend under the shell,
+// watched by the recorder when a session is recorded, traced or replayed. Exit codes: 0 when the
 // game ends (or cannot start its video), 1 without any display to open or when a recording or
 // trace could not be written whole, 2 for a bad option, a file that cannot be created or a
 // replay that is not a valid script. Every check that can refuse the run comes before a file is

@@ -1,5 +1,6 @@
 // The game's calls to presentation, sound and the platform's repaint and cursor, as a trace shows
-// them: kept in order until the trace writer takes them.
+// them: kept in order until the trace writer takes them. A tap at the bottom of the house, with no
+// dependency of its own: presentation and sound report into it, the recorder above sets it.
 #pragma once
 
 #include <array>

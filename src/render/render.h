@@ -1,5 +1,7 @@
 // The render device: every object of the 3D layer the game holds, the live render configuration,
-// and the operations the shell calls on start-up, activation, paint and shut-down.
+// and the operations the shell calls on start-up, activation, paint and shut-down. Presentation
+// sits on the 3D layer and the platform; of the game above it, it reads only where the player's
+// mallet goes next (game/player_target.h).
 #pragma once
 
 #include "platform/platform.h"

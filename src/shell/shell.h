@@ -1,5 +1,7 @@
-// The application shell: the entry, the one window and its procedure, the handler slots through
-// which the match flow installs its states, and the order of start-up and shut-down.
+// The application shell: the one window and its procedure, the handler slots through which the
+// match flow installs its states, and the order of start-up and shut-down. It sits above the
+// game, render and sound, whose operations it calls; the game includes this header by intent, to
+// fill the slots. The recorder (src/record) and the program's entry (src/app) sit above it.
 #pragma once
 
 #include <atomic>

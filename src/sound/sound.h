@@ -1,4 +1,5 @@
-// The five sound effects: read from WAVE resources at start-up, played once or looping.
+// The five sound effects: read from WAVE resources at start-up, played once or looping, on the
+// platform's sound-buffer device.
 #pragma once
 
 #include <array>
