@@ -466,10 +466,6 @@ void NotifyExposed(HWND hwnd) {
     }
 }
 
-std::unique_ptr<GlSurface> Backend::CreateGlSurface(HWND) {
-    return nullptr;
-}
-
 bool GetCursorPos(Point* point) {
     *point = CurrentBackend().CursorPos();
     return true;
