@@ -442,11 +442,6 @@ bool EndDialog(HWND dialog, LRESULT result) {
     return true;
 }
 
-// Without a backend's view the dialog runs on what its caller does to it.
-std::unique_ptr<DialogView> Backend::OpenDialogView(Dialog&) {
-    return nullptr;
-}
-
 LRESULT DialogBoxParam(std::string_view templateName, HWND owner, WNDPROC proc, LPARAM param) {
     // One modal dialog at a time: a second request (a command posted while the dialog is open)
     // is refused rather than stacking dialogs over one owner.

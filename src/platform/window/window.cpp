@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/dialog/dialog.h"
 #include "platform/timer/timer.h"
 #include "platform/window/display_mode.h"
 #include "platform/window/frame_pacer.h"
@@ -467,6 +468,11 @@ void NotifyExposed(HWND hwnd) {
 }
 
 std::unique_ptr<GlSurface> Backend::CreateGlSurface(HWND) {
+    return nullptr;
+}
+
+// Without a backend's view the dialog runs on what its caller does to it.
+std::unique_ptr<DialogView> Backend::OpenDialogView(Dialog&) {
     return nullptr;
 }
 
