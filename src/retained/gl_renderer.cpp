@@ -17,29 +17,17 @@
 // light, clamped; the mono model turns it into one intensity on the device's ramp of shades.
 #include "retained/gl_renderer.h"
 
-#ifdef __EMSCRIPTEN__
-#include <GLES3/gl3.h>
-#else
-#include <epoxy/gl.h>
-#endif
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
 
+#include "platform/gl_api.h"
+
 namespace retained {
 
 namespace {
-
-#ifdef __EMSCRIPTEN__
-// GLSL ES names the precision it computes at; the desktop's is full already.
-constexpr const char* SHADER_PREFIX =
-    "#version 300 es\nprecision highp float;\nprecision highp int;\n";
-#else
-constexpr const char* SHADER_PREFIX = "#version 330 core\n";
-#endif
 
 constexpr const char* LIGHTING_SOURCE = R"(
 uniform vec3 uAmbient;
@@ -169,7 +157,8 @@ void main() {
 constexpr int FLOATS_PER_CORNER = 19;
 
 GLuint Compile(GLenum kind, const char* defines, const char* body) {
-    const std::array<const char*, 4> sources = {SHADER_PREFIX, defines, LIGHTING_SOURCE, body};
+    const std::array<const char*, 4> sources = {platform::SHADER_PREFIX, defines, LIGHTING_SOURCE,
+                                                body};
     const GLuint shader = glCreateShader(kind);
     glShaderSource(shader, static_cast<GLsizei>(sources.size()), sources.data(), nullptr);
     glCompileShader(shader);
@@ -310,9 +299,7 @@ bool Renderer::Init() {
     if (Use(SURFACE_COLOUR, SHADE_MODE_FLAT) == nullptr) {
         return false;
     }
-#ifndef __EMSCRIPTEN__
-    glEnable(GL_PROGRAM_POINT_SIZE);  // the size the shader gives, as OpenGL ES always takes
-#endif
+    platform::GlTakeShaderPointSize();
     return true;
 }
 
@@ -391,11 +378,7 @@ void Renderer::Clear(int x, int y, int width, int height, Color background) {
     glScissor(box.x, box.y, box.width, box.height);
     glClearColor(((background >> 16) & 0xFF) / 255.0f, ((background >> 8) & 0xFF) / 255.0f,
                  (background & 0xFF) / 255.0f, 1.0f);
-#ifdef __EMSCRIPTEN__
-    glClearDepthf(1.0f);
-#else
-    glClearDepth(1.0);
-#endif
+    platform::GlClearDepth(1.0f);
     glDepthMask(GL_TRUE);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glDisable(GL_SCISSOR_TEST);

@@ -16,14 +16,10 @@
 #include <backends/imgui_impl_opengl3.h>
 #include <backends/imgui_impl_sdl.h>
 #include <imgui.h>
-#ifdef __EMSCRIPTEN__
-#include <GLES3/gl3.h>
-#else
-#include <epoxy/gl.h>
-#endif
 
 #include <algorithm>
 
+#include "platform/gl_api.h"
 #include "platform/window/window.h"
 
 namespace platform {
@@ -31,11 +27,6 @@ namespace platform {
 namespace {
 
 constexpr int FRAMES_AFTER_INPUT = 3;
-#ifdef __EMSCRIPTEN__
-constexpr const char* GLSL_VERSION = "#version 300 es";
-#else
-constexpr const char* GLSL_VERSION = "#version 330 core";
-#endif
 
 class ImGuiDialogView;
 ImGuiDialogView* openView = nullptr;

@@ -13,8 +13,10 @@
 #include <mutex>
 #include <vector>
 
+// On Linux SDL may load ALSA's library, which is quieted (QuietAudioLibrary); a page has none.
 #if defined(__linux__) && !defined(__EMSCRIPTEN__)
 #include <dlfcn.h>
+#define PUCKWIND_QUIET_ALSA 1
 #endif
 
 #include "platform/sound/sound_mixer.h"
@@ -58,7 +60,7 @@ constexpr std::uint32_t KNOWN_BUFFER_FLAGS = DSBCAPS_PRIMARYBUFFER | DSBCAPS_STA
                                              DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN |
                                              DSBCAPS_CTRLVOLUME | DSBCAPS_STICKYFOCUS;
 
-#if defined(__linux__) && !defined(__EMSCRIPTEN__)
+#if PUCKWIND_QUIET_ALSA
 void IgnoreAudioLibraryMessage(const char*, int, const char*, int, const char*, ...) {}
 #endif
 
@@ -66,7 +68,7 @@ void IgnoreAudioLibraryMessage(const char*, int, const char*, int, const char*, 
 // machine without a sound card, before SDL reports the failure it caused. Its handler is set in
 // the very library SDL loads (dlopen shares it), kept loaded so that the handler stays set.
 void QuietAudioLibrary() {
-#if defined(__linux__) && !defined(__EMSCRIPTEN__)
+#if PUCKWIND_QUIET_ALSA
     using Handler = decltype(&IgnoreAudioLibraryMessage);
     static void* const alsa = dlopen("libasound.so.2", RTLD_NOW);
     if (alsa != nullptr) {
